@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+/// The catalogue file sys/sys.cho: classes, papers with their open flags, the classes
+/// allowed to sit each paper, and the administrator password.
+///
+/// Every function reads or writes the file afresh; nothing is cached. Loads never fail: a
+/// missing file or key reads as its default. Saves write all their keys as one atomic batch
+/// and return false when the file could not be written.
+namespace catalogue {
+
+inline const QString ClassNameSection = QStringLiteral("ClassName");
+inline const QString ClassNameCountKey = QStringLiteral("ClassNameCount");
+inline const QString ClassCountSection = QStringLiteral("ClassCount");
+inline const QString FirstNumberSection = QStringLiteral("FirstNumber");
+inline const QString LastNumberSection = QStringLiteral("LastNumber");
+inline const QString TestNameSection = QStringLiteral("TestName");
+inline const QString TestNameCountKey = QStringLiteral("TestNameCount");
+inline const QString AdminSection = QStringLiteral("admin");
+inline const QString PasswordKey = QStringLiteral("pwd");
+
+struct ClassRecord
+{
+    QString name;
+    qint16 count = 0; ///< number of students
+    qint16 first = 0; ///< first student number
+    qint16 last = 0;  ///< last student number
+};
+
+struct PaperEntry
+{
+    QString name;
+    QString openFlag; ///< as stored; the paper is open when it reads as 1 (see isSet())
+};
+
+/// Path of the catalogue under the current data root.
+QString path();
+
+/// True when a stored flag or permission counts as set: its leading number is exactly 1.
+bool isSet(const QString &flag);
+
+/// Class names 1..ClassNameCount, trimmed ("0" for a missing numbered key).
+QStringList classNames();
+/// The classes with their numbers, in display order.
+QList<ClassRecord> loadClasses();
+/// The numbers of one class (0, 0, 0 when missing); name is trimmed first.
+ClassRecord loadClass(const QString &name);
+/// ClassNameCount, then for each class its numbered key and its three records.
+bool saveClasses(const QList<ClassRecord> &classes);
+
+/// Paper names 1..TestNameCount, trimmed, with their open flags (default flagDefault).
+QList<PaperEntry> loadPapers(const QString &flagDefault = QStringLiteral("0"));
+QStringList paperNames();
+/// TestNameCount, then for each paper its numbered key and its open flag.
+bool savePaperList(const QList<PaperEntry> &papers);
+
+/// [paper] class: the stored permission, or defaultValue when missing.
+QString permission(const QString &paper, const QString &className, const QString &defaultValue);
+
+/// Open flags and permissions of every pair, for the papers and classes given.
+/// allowed[j][i] tells whether class i may sit paper j.
+bool savePermissions(const QList<PaperEntry> &papers, const QStringList &classes,
+                     const QList<QList<bool>> &allowed);
+
+/// The administrator password, trimmed; empty means none.
+QString adminPassword();
+bool setAdminPassword(const QString &password);
+
+} // namespace catalogue

@@ -1,0 +1,61 @@
+#include "startup.h"
+
+#include "catalogue.h"
+#include "helpwindow.h"
+#include "language.h"
+#include "mainwindow.h"
+#include "prompt.h"
+#include "session.h"
+#include "singleinstance.h"
+#include "splashwindow.h"
+#include "workwindows.h"
+
+#include <QApplication>
+
+namespace examforge {
+
+QString chineseTitle()
+{
+    return QStringLiteral("考试工坊");
+}
+
+QString applicationTitleFor(const QString &languageName)
+{
+    return languageName == QLatin1String("Chinese") ? chineseTitle() : QStringLiteral("Examora");
+}
+
+std::unique_ptr<MainWindow> startUp(const StartupOptions &options)
+{
+    Session &s = session();
+    s.applicationTitle = applicationTitleFor(language::name());
+    prompt::setApplicationTitle(s.applicationTitle);
+    help::installF1Handler();
+
+    if (options.showSplash) {
+        SplashWindow splash;
+        splash.exec();
+    }
+
+    auto window = std::make_unique<MainWindow>();
+    window->setWindowTitle(s.applicationTitle + QStringLiteral(" 5.0"));
+    registerWorkWindows(*window);
+
+    // A password of blanks only counts as none.
+    const QString password = catalogue::adminPassword();
+    Q_UNUSED(password);
+    window->show();
+    return window;
+}
+
+int run()
+{
+    SingleInstance instance(QStringLiteral("examforge"));
+    if (!instance.isFirst())
+        return 0;
+    std::unique_ptr<MainWindow> window = startUp();
+    if (!window)
+        return 0;
+    return QApplication::exec();
+}
+
+} // namespace examforge

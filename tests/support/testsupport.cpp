@@ -1,0 +1,58 @@
+#include "testsupport.h"
+
+#include "paths.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QWidget>
+
+TestDataRoot::TestDataRoot()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    paths::setProgramFolderForTesting(m_dir.path());
+}
+
+TestDataRoot::~TestDataRoot()
+{
+    paths::setProgramFolderForTesting(QString());
+}
+
+QString TestDataRoot::file(const QString &relative) const
+{
+    return paths::join(m_dir.path(), relative);
+}
+
+void TestDataRoot::write(const QString &relative, const QByteArray &bytes) const
+{
+    const QString target = file(relative);
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    QFile f(target);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+}
+
+QByteArray TestDataRoot::read(const QString &relative) const
+{
+    QFile f(file(relative));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+bool TestDataRoot::exists(const QString &relative) const
+{
+    return QFileInfo::exists(file(relative));
+}
+
+void closeAllWindows()
+{
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows) {
+        w->close();
+        w->deleteLater();
+    }
+    QApplication::processEvents();
+}

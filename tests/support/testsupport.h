@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+/// A fresh data root for one test: a temporary folder that the programs take as their
+/// program folder, removed afterwards. Also puts QStandardPaths in test mode so that no
+/// test touches the user's own folders.
+class TestDataRoot final
+{
+public:
+    TestDataRoot();
+    ~TestDataRoot();
+    TestDataRoot(const TestDataRoot &) = delete;
+    TestDataRoot &operator=(const TestDataRoot &) = delete;
+
+    QString path() const { return m_dir.path(); }
+    /// path() joined with a relative path.
+    QString file(const QString &relative) const;
+
+    /// Writes bytes to a file below the root, making its folders.
+    void write(const QString &relative, const QByteArray &bytes) const;
+    QByteArray read(const QString &relative) const;
+    bool exists(const QString &relative) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+/// Closes and deletes every top-level widget (so that no test leaves a window open).
+void closeAllWindows();

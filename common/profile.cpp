@@ -141,6 +141,30 @@ public:
         s.lastContent = anchor + 1;
     }
 
+    bool removeSection(const QString &sectionName)
+    {
+        const QString name = folded(sectionName);
+        bool removed = false;
+        for (qsizetype i = m_sections.size() - 1; i >= 1; --i) {
+            if (m_sections.at(i).name == name) {
+                m_sections.removeAt(i);
+                removed = true;
+            }
+        }
+        if (removed)
+            reindex();
+        return removed;
+    }
+
+    bool hasEntries() const
+    {
+        for (const Section &s : m_sections) {
+            if (!s.keys.isEmpty())
+                return true;
+        }
+        return false;
+    }
+
     QByteArray bytes() const
     {
         QByteArray out;
@@ -155,6 +179,15 @@ public:
     }
 
 private:
+    void reindex()
+    {
+        m_sectionIndex.clear();
+        for (qsizetype i = 1; i < m_sections.size(); ++i) {
+            if (!m_sectionIndex.contains(m_sections.at(i).name))
+                m_sectionIndex.insert(m_sections.at(i).name, i);
+        }
+    }
+
     void appendSection(const QString &section, const QString &key, const QByteArray &value)
     {
         // Make sure the file's last line is terminated before the new header.
@@ -303,6 +336,34 @@ QString readValue(const QString &path, const QString &section, const QString &ke
 qint16 readNumber(const QString &path, const QString &section, const QString &key, const QString &defaultValue)
 {
     return numbers::readInt16(readValue(path, section, key, defaultValue));
+}
+
+bool removeSection(const QString &path, const QString &section)
+{
+    if (!QFileInfo::exists(path))
+        return true;
+    QLockFile lock(path + QStringLiteral(".lck"));
+    lock.setStaleLockTime(LockLeaseMs);
+    if (!lock.tryLock(LockWaitMs))
+        return false;
+    bool exists = false;
+    const QByteArray before = readAll(path, &exists);
+    if (!exists)
+        return false;
+    Document doc(before);
+    if (!doc.removeSection(section))
+        return true;
+    if (!doc.hasEntries())
+        return QFile::remove(path);
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray after = doc.bytes();
+    if (out.write(after) != after.size()) {
+        out.cancelWriting();
+        return false;
+    }
+    return out.commit();
 }
 
 bool writeValue(const QString &path, const QString &section, const QString &key, const QString &value)

@@ -40,6 +40,13 @@ qint16 readNumber(const QString &path, const QString &section, const QString &ke
 /// file could not be locked or written (the file is then unchanged).
 bool writeValue(const QString &path, const QString &section, const QString &key, const QString &value);
 
+/// Takes every section of that name out of the file, with its lines, under the same lock and
+/// atomic replace as a write; a file left without any entry is deleted. Only records that are
+/// deleted as a whole use this: settings and lists are never deleted key by key. Returns true
+/// when the section is gone (also when there was none), false when the file could not be
+/// rewritten or deleted.
+bool removeSection(const QString &path, const QString &section);
+
 /// Several writes to one file as one atomic action: one lock, one read, the writes applied in
 /// the order they were added, one replace. Nothing reaches the disk before commit().
 class Batch

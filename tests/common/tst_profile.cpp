@@ -223,6 +223,19 @@ private slots:
         QCOMPARE(root.read(QStringLiteral("Language.txt")), QByteArray("\xEF\xBB\xBF[info]\r\nLanguage=Chinese\r\n"));
     }
 
+    void removingASectionKeepsTheOthers()
+    {
+        TestDataRoot root;
+        const QString file = root.file(QStringLiteral("r.cho"));
+        root.write(QStringLiteral("r.cho"), "[Grade1]\r\n12=Ann\r\n[Grade11]\r\n2=Bob\r\n[grade1]\r\n12DF= 5\r\n");
+        QVERIFY(removeSection(file, QStringLiteral("GRADE1")));
+        QCOMPARE(root.read(QStringLiteral("r.cho")), QByteArray("[Grade11]\r\n2=Bob\r\n"));
+        QVERIFY(removeSection(file, QStringLiteral("nothing")));
+        QVERIFY(removeSection(file, QStringLiteral("Grade11")));
+        QVERIFY(!root.exists(QStringLiteral("r.cho")));
+        QVERIFY(removeSection(file, QStringLiteral("Grade11"))); // no file: nothing to do
+    }
+
     void fourWritersLoseNoKey()
     {
         TestDataRoot root;

@@ -1,0 +1,145 @@
+#include "answerrecord.h"
+
+#include "numbers.h"
+#include "paths.h"
+#include "profile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace record {
+namespace {
+
+QString key(const Id &id, const QString &suffix)
+{
+    return id.number.trimmed() + suffix;
+}
+
+} // namespace
+
+QString path(const Id &id)
+{
+    return paths::answerRecordFile(id.paper.trimmed(), id.className.trimmed(), id.number.trimmed());
+}
+
+QString section(const Id &id)
+{
+    return id.className.trimmed();
+}
+
+QString startStamp(const QDateTime &when)
+{
+    return when.toString(QStringLiteral("yyyy,MM,dd  HH:mm:ss"));
+}
+
+State state(const Id &id)
+{
+    const profile::Snapshot s(path(id));
+    if (!s.value(section(id), key(id, QStringLiteral("TIME2"))).isEmpty())
+        return State::Finished;
+    if (!s.value(section(id), key(id, QStringLiteral("TIME1"))).isEmpty())
+        return State::Started;
+    if (s.contains(section(id), key(id, QString())) || s.contains(section(id), key(id, QStringLiteral("LAST"))))
+        return State::Identified;
+    return State::None;
+}
+
+bool identify(const Id &id, const QString &firstName, const QString &lastName)
+{
+    profile::Batch batch(path(id));
+    batch.write(section(id), key(id, QString()), firstName.trimmed());
+    batch.write(section(id), key(id, QStringLiteral("LAST")), lastName.trimmed());
+    return batch.commit();
+}
+
+bool stampStart(const Id &id, const QDateTime &when)
+{
+    return profile::writeValue(path(id), section(id), key(id, QStringLiteral("TIME1")), startStamp(when).trimmed());
+}
+
+bool saveProgress(const Id &id, const Progress &progress)
+{
+    profile::Batch batch(path(id));
+    const QString sec = section(id);
+    batch.write(sec, key(id, QStringLiteral("TIME")), numbers::hhmmss(progress.secondsLeft));
+    batch.write(sec, key(id, QStringLiteral("DangQian")), numbers::plain(progress.position));
+    for (qsizetype i = 0; i < progress.answers.size(); ++i)
+        batch.write(sec, key(id, QStringLiteral("DA%1").arg(i + 1)), numbers::plain(progress.answers.at(i)));
+    for (qsizetype k = 0; k < progress.order.size(); ++k)
+        batch.write(sec, key(id, QStringLiteral("SX%1").arg(k + 1)), numbers::plain(progress.order.at(k)));
+    return batch.commit();
+}
+
+Progress resume(const Id &id, int questionCount, qint64 fullSeconds)
+{
+    const profile::Snapshot s(path(id));
+    const QString sec = section(id);
+    const int n = qMax(0, questionCount);
+    Progress p;
+    QList<bool> seen(n + 1, false);
+    bool permutation = true;
+    for (int i = 1; i <= n; ++i) {
+        const QString shown = s.value(sec, key(id, QStringLiteral("SX%1").arg(i)));
+        const qint16 q = numbers::readInt16(shown);
+        if (shown.isEmpty() || q < 1 || q > n || seen[q])
+            permutation = false;
+        else
+            seen[q] = true;
+        p.order.append(q);
+        p.answers.append(s.number(sec, key(id, QStringLiteral("DA%1").arg(i)), QStringLiteral("0")));
+    }
+    if (!permutation) {
+        for (int i = 0; i < n; ++i)
+            p.order[i] = qint16(i + 1);
+    }
+    const QString position = s.value(sec, key(id, QStringLiteral("DangQian")));
+    p.position = numbers::readInt16(position);
+    if (position.isEmpty() || p.position < 1 || p.position > qMax(1, n))
+        p.position = 1;
+    const auto left = numbers::parseHhmmss(s.value(sec, key(id, QStringLiteral("TIME"))));
+    p.secondsLeft = left ? *left : fullSeconds;
+    return p;
+}
+
+bool finish(const Id &id, const QString &timeLeft, const QList<qint16> &answers, qint16 score)
+{
+    profile::Batch batch(path(id));
+    const QString sec = section(id);
+    batch.write(sec, key(id, QStringLiteral("TIME2")), timeLeft.trimmed());
+    for (qsizetype i = 0; i < answers.size(); ++i)
+        batch.write(sec, key(id, QStringLiteral("DA%1").arg(i + 1)), numbers::plain(answers.at(i)));
+    batch.write(sec, key(id, QStringLiteral("DF")), numbers::signBlank(qint64(score)));
+    return batch.commit();
+}
+
+Result readResult(const Id &id, int questionCount)
+{
+    const profile::Snapshot s(path(id));
+    const QString sec = section(id);
+    Result r;
+    r.firstName = s.value(sec, key(id, QString())).trimmed();
+    r.lastName = s.value(sec, key(id, QStringLiteral("LAST"))).trimmed();
+    // An empty score reads like a missing one.
+    const QString df = s.value(sec, key(id, QStringLiteral("DF")));
+    if (!df.isEmpty() && numbers::leadingNumber(df) >= 0)
+        r.score = numbers::leadingNumber(df);
+    r.timeLeft = s.value(sec, key(id, QStringLiteral("TIME2")));
+    for (int j = 1; j <= questionCount; ++j)
+        r.answers.append(s.number(sec, key(id, QStringLiteral("DA%1").arg(j)), QStringLiteral("0")));
+    return r;
+}
+
+bool allowRetest(const Id &id)
+{
+    return profile::writeValue(path(id), section(id), key(id, QStringLiteral("TIME2")), QString());
+}
+
+bool remove(const Id &id)
+{
+    const QString file = path(id);
+    if (!QFileInfo::exists(file))
+        return true;
+    return profile::removeSection(file, section(id));
+}
+
+} // namespace record

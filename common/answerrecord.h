@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+/// The answer record of one student for one paper: CHENGJI/<paper>/<class><number>.cho, one
+/// section named by the class, every key prefixed by the student number N:
+///
+///   N, N LAST          first and last name (written at every login)
+///   N TIME1            start stamp "YYYY,MM,DD  hh:mm:ss" (a new attempt)
+///   N TIME, N DangQian remaining time and position (every periodic save)
+///   N DA i, N SX k     answer code of question i, question number shown at position k
+///   N TIME2            remaining time at the finish, "hh:mm:ss"
+///   N DF               the score, " 85" (written last)
+///
+/// Every multi-key operation is one atomic batch or one snapshot read, so a reader never sees
+/// half of a save. Writes return false when the file could not be written.
+namespace record {
+
+struct Id
+{
+    QString paper;     ///< trimmed by every function
+    QString className; ///< trimmed by every function
+    QString number;    ///< canonical decimal text ("7", never "007")
+};
+
+enum class State {
+    None,       ///< no file, or neither TIME1 nor TIME2
+    Identified, ///< names only: counts as not started
+    Started,    ///< TIME1 and no TIME2: a broken-off attempt
+    Finished    ///< TIME2 present
+};
+
+QString path(const Id &id);
+QString section(const Id &id);
+
+/// TIME1 form of a moment: "2004,05,06  14:03:22".
+QString startStamp(const QDateTime &when);
+
+/// The state a login sees, from one read of the file.
+State state(const Id &id);
+
+/// Writes N and N LAST (trimmed).
+bool identify(const Id &id, const QString &firstName, const QString &lastName);
+
+/// Writes N TIME1.
+bool stampStart(const Id &id, const QDateTime &when);
+
+/// What a periodic save stores and a resume reads. answers[i - 1] is the code of question i,
+/// order[k - 1] the question shown at position k.
+struct Progress
+{
+    qint64 secondsLeft = 0;
+    qint16 position = 1;
+    QList<qint16> answers;
+    QList<qint16> order;
+};
+
+/// N TIME, N DangQian, N DA 1..n, N SX 1..n as one batch (n = answers.size()).
+bool saveProgress(const Id &id, const Progress &progress);
+
+/// Reads a saved attempt of n questions from one parse of the file. What a periodic save did
+/// not leave usable falls back on its own: an order that is missing or no permutation of 1..n
+/// gives paper order, a position outside 1..n gives 1, a missing or unreadable time gives
+/// fullSeconds; missing answer codes read as 0.
+Progress resume(const Id &id, int questionCount, qint64 fullSeconds);
+
+/// N TIME2, N DA 1..n and N DF (" 85" form) as one batch, in this order.
+bool finish(const Id &id, const QString &timeLeft, const QList<qint16> &answers, qint16 score);
+
+/// What the scores window reads of one record, from one parse of the file.
+struct Result
+{
+    QString firstName;
+    QString lastName;
+    std::optional<double> score; ///< DF when present and not negative
+    QString timeLeft;            ///< TIME2 as stored
+    QList<qint16> answers;       ///< DA 1..n, 0 when missing
+};
+Result readResult(const Id &id, int questionCount);
+
+/// Empties N TIME2, so that the next login resumes the saved attempt.
+bool allowRetest(const Id &id);
+
+/// Deletes the student's record. Class and number are joined without a separator, so two
+/// students can share one file (class Grade1 with number 12 and Grade11 with 2); then only the
+/// student's own section is taken out and the other record stays. Returns false when the
+/// record could not be removed.
+bool remove(const Id &id);
+
+} // namespace record

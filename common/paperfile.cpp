@@ -1,0 +1,133 @@
+#include "paperfile.h"
+
+#include "numbers.h"
+#include "paths.h"
+#include "profile.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cmath>
+
+namespace paper {
+
+QStringList managementKeys()
+{
+    return {TestTimeKey,  ExerciseModeKey, RetestPasswordKey, ReloginPasswordKey,
+            DisplayScoreKey, ChangeQuestionSortKey, AGradeKey, BGradeKey,
+            CGradeKey,    DGradeKey,       AuthorKey,         AboutTestKey};
+}
+
+QString folder(const QString &paperName)
+{
+    return paths::paperFolder(paperName);
+}
+
+QString file(const QString &paperName)
+{
+    return paths::paperFile(paperName);
+}
+
+QString rtfPath(const QString &paperName, const QString &fileName)
+{
+    return paths::resolve(folder(paperName), {fileName.trimmed()});
+}
+
+void loadQuestions(const QString &paperFilePath, QuestionTable &table)
+{
+    const profile::Snapshot s(paperFilePath);
+    const qint16 count = s.number(MainSection, QuestionCountKey, QStringLiteral("0"));
+    table.defaultMark = s.number(MainSection, MarkKey, QStringLiteral("0"));
+    if (count <= 0) {
+        table.questions.clear();
+        return;
+    }
+    QList<Question> questions;
+    questions.reserve(count);
+    for (int i = 1; i <= count; ++i) {
+        const QString section = QString::number(i);
+        questions.append({s.value(section, QuestionKey).trimmed(), s.value(section, ExplainKey).trimmed(),
+                          s.value(section, AnswerKey).trimmed(), s.value(section, QuestionMarkKey).trimmed()});
+    }
+    table.questions = std::move(questions);
+}
+
+bool saveQuestions(const QString &paperFilePath, const QuestionTable &table)
+{
+    profile::Batch batch(paperFilePath);
+    batch.write(MainSection, QuestionCountKey, numbers::signBlank(qint64(table.count())));
+    batch.write(MainSection, FullMarkKey, numbers::signBlank(qint64(table.fullScore)));
+    batch.write(MainSection, MarkKey, numbers::signBlank(qint64(table.defaultMark)));
+    for (qsizetype i = 0; i < table.questions.size(); ++i) {
+        const Question &q = table.questions.at(i);
+        const QString section = QString::number(i + 1);
+        batch.write(section, QuestionKey, q.questionFile);
+        batch.write(section, ExplainKey, q.explainFile);
+        batch.write(section, QStringLiteral("answer"), q.answer);
+        batch.write(section, QuestionMarkKey, q.mark);
+    }
+    return batch.commit();
+}
+
+double fullScoreExact(const QList<Question> &questions, qint16 defaultMark)
+{
+    double total = 0;
+    for (const Question &q : questions) {
+        const QString mark = q.mark.trimmed();
+        total += mark.isEmpty() ? double(defaultMark) : numbers::leadingNumber(mark);
+        total = std::nearbyint(total);
+    }
+    return total;
+}
+
+qint16 fullScore(const QList<Question> &questions, qint16 defaultMark)
+{
+    return numbers::toInt16(fullScoreExact(questions, defaultMark));
+}
+
+char grade(double score, qint16 a, qint16 b, qint16 c, qint16 d)
+{
+    if (score >= a)
+        return 'A';
+    if (score >= b)
+        return 'B';
+    if (score >= c)
+        return 'C';
+    if (score >= d)
+        return 'D';
+    return 'F';
+}
+
+std::mt19937 &randomGenerator()
+{
+    static std::mt19937 generator = [] {
+        std::random_device device;
+        std::seed_seq seed{device(), device(), unsigned(QDateTime::currentMSecsSinceEpoch()),
+                           unsigned(QDateTime::currentMSecsSinceEpoch() >> 32)};
+        return std::mt19937(seed);
+    }();
+    return generator;
+}
+
+QString newRtfName(const QString &folder, const QString &extension, const QStringList &alsoTaken)
+{
+    const QString ext = extension.trimmed();
+    const QStringList taken =
+        QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot) + alsoTaken;
+    std::uniform_int_distribution<int> draw(1, 100000000);
+    for (;;) {
+        const QString name = QString::number(draw(randomGenerator())) + u'.' + ext;
+        bool used = false;
+        for (const QString &t : taken) {
+            if (t.compare(name, Qt::CaseInsensitive) == 0) {
+                used = true;
+                break;
+            }
+        }
+        if (!used && !QFileInfo::exists(paths::join(folder, name)))
+            return name;
+    }
+}
+
+} // namespace paper

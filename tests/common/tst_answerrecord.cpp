@@ -1,0 +1,117 @@
+#include "answerrecord.h"
+#include "profile.h"
+#include "testsupport.h"
+
+#include <QTest>
+
+using namespace record;
+
+class TestAnswerRecord : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void statesFollowTheKeysPresent()
+    {
+        TestDataRoot root;
+        root.write(QStringLiteral("CHENGJI/Unit3/.keep"), {});
+        const Id id{QStringLiteral("Unit3"), QStringLiteral("Grade2A"), QStringLiteral("17")};
+        QCOMPARE(path(id), root.file(QStringLiteral("CHENGJI/Unit3/Grade2A17.cho")));
+        QCOMPARE(state(id), State::None);
+        QVERIFY(identify(id, QStringLiteral(" Ann "), QString()));
+        QCOMPARE(state(id), State::Identified);
+        QVERIFY(stampStart(id, QDateTime(QDate(2004, 5, 6), QTime(14, 3, 22))));
+        QCOMPARE(profile::readValue(path(id), QStringLiteral("Grade2A"), QStringLiteral("17TIME1")),
+                 QStringLiteral("2004,05,06  14:03:22"));
+        QCOMPARE(state(id), State::Started);
+        QVERIFY(finish(id, QStringLiteral("00:12:00"), {13, 0}, 0));
+        QCOMPARE(state(id), State::Finished);
+        QVERIFY(allowRetest(id));
+        QCOMPARE(state(id), State::Started); // an empty TIME2 is not finished
+        QCOMPARE(root.read(QStringLiteral("CHENGJI/Unit3/Grade2A17.cho")),
+                 QByteArray("[Grade2A]\r\n17=Ann\r\n17LAST=\r\n17TIME1=2004,05,06  14:03:22\r\n"
+                            "17TIME2=\r\n17DA1=13\r\n17DA2=0\r\n17DF= 0\r\n"));
+    }
+
+    void twoStudentsShareOneFileInTwoSections()
+    {
+        TestDataRoot root;
+        root.write(QStringLiteral("CHENGJI/P/.keep"), {});
+        const Id a{QStringLiteral("P"), QStringLiteral("Grade1"), QStringLiteral("12")};
+        const Id b{QStringLiteral("P"), QStringLiteral("Grade11"), QStringLiteral("2")};
+        QCOMPARE(path(a), path(b));
+        QVERIFY(identify(a, QStringLiteral("Ann"), QStringLiteral("Lee")));
+        QVERIFY(identify(b, QStringLiteral("Bob"), QStringLiteral("Ray")));
+        QVERIFY(finish(b, QStringLiteral("00:01:00"), {1}, 5));
+        QCOMPARE(readResult(a, 1).firstName, QStringLiteral("Ann"));
+        QVERIFY(!readResult(a, 1).score);
+        QCOMPARE(*readResult(b, 1).score, 5.0);
+        // Deleting one student's record keeps the other's.
+        QVERIFY(remove(b));
+        QCOMPARE(state(b), State::None);
+        QCOMPARE(readResult(a, 1).lastName, QStringLiteral("Lee"));
+        QVERIFY(remove(a));
+        QVERIFY(!root.exists(QStringLiteral("CHENGJI/P/Grade112.cho")));
+    }
+
+    void progressRoundTripAndZeroQuestions()
+    {
+        TestDataRoot root;
+        root.write(QStringLiteral("CHENGJI/P/.keep"), {});
+        const Id id{QStringLiteral("P"), QStringLiteral("C"), QStringLiteral("3")};
+        Progress p{1785, 2, {13, 0, 7}, {3, 1, 2}};
+        QVERIFY(saveProgress(id, p));
+        const Progress back = resume(id, 3, 1800);
+        QCOMPARE(back.secondsLeft, qint64(1785));
+        QCOMPARE(int(back.position), 2);
+        QCOMPARE(back.answers, p.answers);
+        QCOMPARE(back.order, p.order);
+
+        const Id empty{QStringLiteral("P"), QStringLiteral("C"), QStringLiteral("4")};
+        QVERIFY(saveProgress(empty, {60, 1, {}, {}}));
+        QVERIFY(finish(empty, QStringLiteral("00:00:00"), {}, 0));
+        const QByteArray bytes = root.read(QStringLiteral("CHENGJI/P/C4.cho"));
+        QVERIFY(!bytes.contains("DA"));
+        QVERIFY(!bytes.contains("SX"));
+    }
+
+    void resumeFallsBackWhereTheSaveIsUnusable()
+    {
+        TestDataRoot root;
+        const Id id{QStringLiteral("P"), QStringLiteral("C"), QStringLiteral("5")};
+        // Started, never saved: paper order, position 1, full time.
+        root.write(QStringLiteral("CHENGJI/P/C5.cho"), "[C]\r\n5TIME1=2026,01,01  08:00:00\r\n");
+        Progress p = resume(id, 3, 1800);
+        QCOMPARE(p.order, (QList<qint16>{1, 2, 3}));
+        QCOMPARE(int(p.position), 1);
+        QCOMPARE(p.secondsLeft, qint64(1800));
+        QCOMPARE(p.answers, (QList<qint16>{0, 0, 0}));
+        // A damaged order and position.
+        root.write(QStringLiteral("CHENGJI/P/C5.cho"),
+                   "[C]\r\n5TIME=garbage\r\n5DangQian=9\r\n5SX1=2\r\n5SX2=2\r\n5SX3=1\r\n5DA2=24\r\n");
+        p = resume(id, 3, 600);
+        QCOMPARE(p.order, (QList<qint16>{1, 2, 3}));
+        QCOMPARE(int(p.position), 1);
+        QCOMPARE(p.secondsLeft, qint64(600));
+        QCOMPARE(p.answers, (QList<qint16>{0, 24, 0}));
+    }
+
+    void resultOfAScoresRead()
+    {
+        TestDataRoot root;
+        root.write(QStringLiteral("CHENGJI/P/C7.cho"),
+                   "[C]\r\n7=Ann\r\n7LAST=Lee\r\n7TIME2=00:05:00\r\n7DA1=13\r\n7DF= 85\r\n");
+        const Result r = readResult({QStringLiteral("P"), QStringLiteral("C"), QStringLiteral("7")}, 2);
+        QCOMPARE(r.firstName, QStringLiteral("Ann"));
+        QCOMPARE(r.timeLeft, QStringLiteral("00:05:00"));
+        QCOMPARE(*r.score, 85.0);
+        QCOMPARE(r.answers, (QList<qint16>{13, 0}));
+        root.write(QStringLiteral("CHENGJI/P/C8.cho"), "[C]\r\n8DF=-1\r\n");
+        QVERIFY(!readResult({QStringLiteral("P"), QStringLiteral("C"), QStringLiteral("8")}, 0).score);
+        root.write(QStringLiteral("CHENGJI/P/C9.cho"), "[C]\r\n9DF=\r\n");
+        QVERIFY(!readResult({QStringLiteral("P"), QStringLiteral("C"), QStringLiteral("9")}, 0).score);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAnswerRecord)
+#include "tst_answerrecord.moc"

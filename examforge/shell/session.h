@@ -1,5 +1,7 @@
 #pragma once
 
+#include "paperfile.h"
+
 #include <QString>
 
 /// The values the authoring program keeps for its whole run: set once by start-up, or by
@@ -12,6 +14,8 @@ struct Session
     QString applicationTitle;
     /// The paper that the question editor and the exports work on.
     QString currentPaperName;
+    /// The questions of that paper, as last loaded or edited.
+    paper::QuestionTable questions;
 };
 
 /// The program's one session.

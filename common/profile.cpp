@@ -229,6 +229,16 @@ private:
         }
         QStringDecoder decoder(ansi::codePageName().toLatin1().constData());
         const auto decode = [&decoder](QByteArrayView b) {
+            // Most lines are plain ASCII, which every supported code page maps alike.
+            bool ascii = true;
+            for (const char c : b) {
+                if (static_cast<unsigned char>(c) >= 0x80) {
+                    ascii = false;
+                    break;
+                }
+            }
+            if (ascii)
+                return QString::fromLatin1(b);
             return decoder.isValid() ? QString(decoder.decode(b)) : QString::fromUtf8(b);
         };
 

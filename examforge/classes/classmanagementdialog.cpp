@@ -90,7 +90,7 @@ void ClassManagementDialog::refreshList(int row)
                 list->addItem(m_classes.at(i).name);
         }
         // After the last entry was deleted its index is gone: the new last one takes its place.
-        list->setCurrentRow(n == 0 ? -1 : std::clamp(row, 0, n - 1));
+        list->setCurrentRow(row < 0 ? -1 : std::min(row, n - 1));
     }
     // The list refreshes when it gets the focus, often from a mouse press: moving it under
     // the pointer then would make the press land on another class.

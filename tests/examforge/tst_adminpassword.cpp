@@ -86,23 +86,6 @@ class TestAdminPassword : public QObject
 private slots:
     void cleanup() { closeAllWindows(); }
 
-    void loginWindowControls()
-    {
-        TestDataRoot root;
-        root.write(QStringLiteral("sys/sys.cho"), "[admin]\r\npwd=Secret\r\n");
-        LoginDialog w;
-        QCOMPARE(w.objectName(), QStringLiteral("考务登录"));
-        QCOMPARE(w.windowTitle(), QStringLiteral("Login"));
-        QCOMPARE(child<QLabel>(&w, "Label1")->text(), QStringLiteral("Please Enter Password:"));
-        QCOMPARE(child<QLineEdit>(&w, "Text1")->echoMode(), QLineEdit::Password);
-        QCOMPARE(child<QPushButton>(&w, "Command1")->toolTip(), QStringLiteral("Login"));
-        QCOMPARE(child<QPushButton>(&w, "Command2")->toolTip(), QStringLiteral("Exit"));
-        QCOMPARE(child<QPushButton>(&w, "Command3")->toolTip(), QStringLiteral("How to login"));
-        w.show();
-        QVERIFY(!child<QLineEdit>(&w, "Text2")->isVisible());
-        QCOMPARE(help::topicFor(&w), QStringLiteral("login"));
-    }
-
     void loginTrimsButKeepsLetterCase()
     {
         TestDataRoot root;
@@ -210,9 +193,8 @@ private slots:
         QVERIFY(child<QLineEdit>(&w, "Text3")->text().isEmpty());
         QCOMPARE(storedPassword(), QStringLiteral("abc"));
 
-        // Cancel writes nothing.
         fill(w, QStringLiteral("abc"), QStringLiteral("x"), QStringLiteral("x"));
-        child<QPushButton>(&w, "Command2")->click();
+        child<QPushButton>(&w, "Command2")->click(); // Cancel writes nothing
         QCOMPARE(storedPassword(), QStringLiteral("abc"));
     }
 
@@ -235,20 +217,16 @@ private slots:
 
     void passwordThatWouldReadBackDifferentlyIsRefused()
     {
+        // Reading strips one pair of enclosing quotes: "abc" could never be typed back.
         TestDataRoot root;
         prompt::ScopedScript script;
         SetPasswordDialog w;
         w.show();
-        const QString quoted = QStringLiteral("\"abc\"");
-        const QString tooLong(300, u'x');
-        for (const QString &bad : {quoted, tooLong}) {
-            script->clear();
-            fill(w, QString(), bad, bad);
-            child<QPushButton>(&w, "Command1")->click();
-            QCOMPARE(script->records().size(), qsizetype(1));
-            QVERIFY(w.isVisible());
-            QCOMPARE(storedPassword(), QStringLiteral("<none>"));
-        }
+        fill(w, QString(), QStringLiteral("\"abc\""), QStringLiteral("\"abc\""));
+        child<QPushButton>(&w, "Command1")->click();
+        QCOMPARE(script->records().size(), qsizetype(1));
+        QVERIFY(w.isVisible());
+        QCOMPARE(storedPassword(), QStringLiteral("<none>"));
     }
 
     void captionsComeFromTheLanguageFile()
@@ -301,10 +279,8 @@ private slots:
         const ClassManagementDialog classes;
         const ExamRoomDialog examRoom;
         for (const QWidget *w : std::initializer_list<const QWidget *>{&login, &password, &classes, &examRoom}) {
-            const QString topic = help::topicFor(w);
-            QVERIFY(topic != QLatin1String("index"));
-            const QString page = QStringLiteral(EXAM_ASSETS_DIR "/help/%1.html").arg(topic);
-            QVERIFY2(QFile::exists(page), qPrintable(page));
+            const QString page = QStringLiteral(EXAM_ASSETS_DIR "/help/%1.html").arg(help::topicFor(w));
+            QVERIFY2(help::topicFor(w) != QLatin1String("index") && QFile::exists(page), qPrintable(page));
         }
     }
 };

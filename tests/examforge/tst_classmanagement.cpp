@@ -23,7 +23,7 @@ const QByteArray ThreeClasses = "[ClassName]\r\nClassNameCount=3\r\n1=Grade1\r\n
                                 "[FirstNumber]\r\nGrade1=1\r\nGrade2=101\r\nGrade3=201\r\n"
                                 "[LastNumber]\r\nGrade1=10\r\nGrade2=120\r\nGrade3=230\r\n";
 
-template<typename T = QWidget>
+template<typename T = QPushButton>
 T *child(const QWidget &w, const char *name)
 {
     auto *c = w.findChild<T *>(QString::fromUtf8(name));
@@ -32,20 +32,25 @@ T *child(const QWidget &w, const char *name)
     return c;
 }
 
-QStringList listed(const QWidget &w)
+QListWidget *classList(const QWidget &w)
 {
-    QStringList names;
-    auto *list = child<QListWidget>(w, "List1");
-    for (int i = 0; i < list->count(); ++i)
-        names.append(list->item(i)->text());
-    return names;
+    return child<QListWidget>(w, "List1");
 }
 
-/// The four boxes as shown: name, count, first, last.
-QStringList boxes(const QWidget &w)
+QString listed(const QWidget &w)
 {
-    return {child<QLineEdit>(w, "Text1")->text(), child<QLineEdit>(w, "Text2")->text(),
-            child<QLineEdit>(w, "Text3")->text(), child<QLineEdit>(w, "Text4")->text()};
+    QStringList names;
+    for (int i = 0; i < classList(w)->count(); ++i)
+        names.append(classList(w)->item(i)->text());
+    return names.join(u',');
+}
+
+/// The four boxes as shown: name, count, first and last number.
+QString boxes(const QWidget &w)
+{
+    return QStringList({child<QLineEdit>(w, "Text1")->text(), child<QLineEdit>(w, "Text2")->text(),
+                        child<QLineEdit>(w, "Text3")->text(), child<QLineEdit>(w, "Text4")->text()})
+        .join(u' ');
 }
 
 void retype(QLineEdit *box, const QString &text)
@@ -53,13 +58,6 @@ void retype(QLineEdit *box, const QString &text)
     box->setFocus();
     box->selectAll();
     QTest::keyClicks(box, text);
-}
-
-void showActive(QWidget &w)
-{
-    w.show();
-    QApplication::setActiveWindow(&w);
-    QVERIFY(QTest::qWaitForWindowActive(&w));
 }
 
 } // namespace
@@ -71,42 +69,30 @@ class TestClassManagement : public QObject
 private slots:
     void cleanup() { closeAllWindows(); }
 
-    void showsTheCatalogueEachTimeItOpens()
+    void cancelAndTheFrameDropEveryEdit()
     {
         TestDataRoot root;
         root.write(QStringLiteral("sys/sys.cho"), ThreeClasses);
-        ClassManagementDialog w;
-        QCOMPARE(w.objectName(), QStringLiteral("班级管理"));
-        QCOMPARE(w.windowTitle(), QStringLiteral("Create Class"));
-        w.show();
-        QCOMPARE(listed(w), QStringList({QStringLiteral("Grade1"), QStringLiteral("Grade2"), QStringLiteral("Grade3")}));
-        QCOMPARE(boxes(w), QStringList({QStringLiteral("Grade1"), QStringLiteral("10"), QStringLiteral("1"), QStringLiteral("10")}));
-        child<QListWidget>(w, "List1")->setCurrentRow(2);
-        QCOMPARE(boxes(w), QStringList({QStringLiteral("Grade3"), QStringLiteral("30"), QStringLiteral("201"), QStringLiteral("230")}));
-
-        // Edits are dropped by Cancel and the next opening reads the file again.
-        child<QPushButton>(w, "cmdUp")->click();
-        child<QPushButton>(w, "Command2")->click();
-        QVERIFY(!w.isVisible());
-        QCOMPARE(root.read(QStringLiteral("sys/sys.cho")), ThreeClasses);
-        w.show();
-        QCOMPARE(listed(w).first(), QStringLiteral("Grade1"));
-        QCOMPARE(child<QListWidget>(w, "List1")->currentRow(), 0);
-    }
-
-    void emptyCatalogueShowsNothingSelected()
-    {
-        TestDataRoot root;
         prompt::ScopedScript script;
         ClassManagementDialog w;
         w.show();
-        QVERIFY(listed(w).isEmpty());
-        QCOMPARE(boxes(w), QStringList({QString(), QString(), QString(), QString()}));
-        QVERIFY(!child<QLineEdit>(w, "Text2")->isEnabled());
-        // Nothing to delete or move, and no message about it.
-        child<QPushButton>(w, "Command5")->click();
-        child<QPushButton>(w, "cmdDown")->click();
-        QVERIFY(script->records().isEmpty());
+        QCOMPARE(listed(w), QStringLiteral("Grade1,Grade2,Grade3"));
+        QCOMPARE(boxes(w), QStringLiteral("Grade1 10 1 10"));
+        classList(w)->setCurrentRow(2);
+        QCOMPARE(boxes(w), QStringLiteral("Grade3 30 201 230"));
+
+        child(w, "cmdUp")->click();
+        script->queue(QStringLiteral("Grade9"));
+        child(w, "Command4")->click();
+        child(w, "Command2")->click();
+        QVERIFY(!w.isVisible());
+        // The window is reused: each opening reads the file again.
+        w.show();
+        QCOMPARE(listed(w), QStringLiteral("Grade1,Grade2,Grade3"));
+        child(w, "cmdDown")->click();
+        w.close();
+        QCOMPARE(w.result(), int(QDialog::Rejected));
+        QCOMPARE(root.read(QStringLiteral("sys/sys.cho")), ThreeClasses);
     }
 
     void addRefusesDuplicatesAndUnsafeNames()
@@ -116,43 +102,35 @@ private slots:
         prompt::ScopedScript script;
         ClassManagementDialog w;
         w.show();
-        auto *add = child<QPushButton>(w, "Command4");
+        auto *add = child(w, "Command4");
 
         script->queue(QVariant(QString())); // Cancel
         add->click();
         script->queue(QStringLiteral("   "));
         add->click();
-        QCOMPARE(script->records().size(), qsizetype(2));
-        QCOMPARE(script->records().at(0).kind, prompt::ScriptedPrompts::Kind::Input);
+        QCOMPARE(script->records().size(), qsizetype(2)); // two input boxes, no message
         QCOMPARE(script->records().at(0).text, QStringLiteral("Please enter the name fo new class:"));
         QCOMPARE(script->records().at(0).caption, QStringLiteral("Please enter the name fo new class:"));
-        QCOMPARE(listed(w).size(), qsizetype(3));
 
         script->clear();
         script->queue(QStringLiteral("  Grade2 "));
         add->click();
         QCOMPARE(script->texts().last(), QStringLiteral("The class name is the same of a class inhered ,input another name!"));
-        QCOMPARE(script->records().last().caption, prompt::applicationTitle());
-
-        // Names that would share keys or files with another class, or break the file.
-        for (const QString &bad : {QStringLiteral("grade2"), QStringLiteral("A=B"), QStringLiteral("[X"),
-                                   QStringLiteral("a/b"), QStringLiteral("ClassCount")}) {
+        // A case variant would share keys and answer files with Grade2; "=" would break the file.
+        for (const QString &bad : {QStringLiteral("grade2"), QStringLiteral("A=B")}) {
             script->clear();
             script->queue(bad);
             add->click();
             QCOMPARE(script->records().size(), qsizetype(2));
-            QVERIFY2(!script->texts().last().isEmpty(), qPrintable(bad));
         }
-        QCOMPARE(listed(w).size(), qsizetype(3));
+        QCOMPARE(listed(w), QStringLiteral("Grade1,Grade2,Grade3"));
 
-        script->clear();
         script->queue(QStringLiteral(" Grade4 "));
         add->click();
-        QCOMPARE(script->records().size(), qsizetype(1));
-        QCOMPARE(listed(w).last(), QStringLiteral("Grade4"));
-        QCOMPARE(child<QListWidget>(w, "List1")->currentRow(), 0); // the selection stays
-        child<QListWidget>(w, "List1")->setCurrentRow(3);
-        QCOMPARE(boxes(w), QStringList({QStringLiteral("Grade4"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")}));
+        QCOMPARE(listed(w), QStringLiteral("Grade1,Grade2,Grade3,Grade4"));
+        QCOMPARE(classList(w)->currentRow(), 0); // the selection stays
+        classList(w)->setCurrentRow(3);
+        QCOMPARE(boxes(w), QStringLiteral("Grade4 0 0 0"));
     }
 
     void deleteThenOkRewritesTheList()
@@ -162,37 +140,28 @@ private slots:
         prompt::ScopedScript script;
         ClassManagementDialog w;
         w.show();
-        auto *list = child<QListWidget>(w, "List1");
-        auto *remove = child<QPushButton>(w, "Command5");
-
-        list->setCurrentRow(1);
+        classList(w)->setCurrentRow(1);
         script->queueAnswer(Answer::Cancel);
-        remove->click();
-        QCOMPARE(listed(w).size(), qsizetype(3));
-        QCOMPARE(script->records().size(), qsizetype(1));
+        child(w, "Command5")->click();
+        QCOMPARE(listed(w), QStringLiteral("Grade1,Grade2,Grade3"));
         QCOMPARE(script->records().at(0).buttons, prompt::Buttons::OkCancel);
-        QCOMPARE(script->records().at(0).caption, QStringLiteral("Manage classes"));
-        QCOMPARE(script->records().at(0).text, QStringLiteral("Will you delete all data of the present calss?"));
 
         script->clear();
         script->queueAnswer(Answer::Ok);
-        remove->click();
+        child(w, "Command5")->click();
         QCOMPARE(script->texts(), QStringList({QStringLiteral("Will you delete all data of the present calss?"),
                                                QStringLiteral("The present calss had been deleted?")}));
         QCOMPARE(script->records().at(1).caption, QStringLiteral("Manage classes"));
-        QCOMPARE(listed(w), QStringList({QStringLiteral("Grade1"), QStringLiteral("Grade3")}));
-        QCOMPARE(list->currentRow(), 1);
-        QCOMPARE(boxes(w).at(0), QStringLiteral("Grade3"));
+        QCOMPARE(listed(w), QStringLiteral("Grade1,Grade3"));
+        QCOMPARE(boxes(w), QStringLiteral("Grade3 30 201 230"));
 
-        child<QPushButton>(w, "Command1")->click();
+        child(w, "Command1")->click();
         QVERIFY(!w.isVisible());
         const QString file = catalogue::path();
         QCOMPARE(profile::readValue(file, QStringLiteral("ClassName"), QStringLiteral("ClassNameCount")), QStringLiteral("2"));
         QCOMPARE(profile::readValue(file, QStringLiteral("ClassName"), QStringLiteral("2")), QStringLiteral("Grade3"));
-        // The old key 3 stays in the file, unread.
         QCOMPARE(profile::readValue(file, QStringLiteral("ClassName"), QStringLiteral("3")), QStringLiteral("Grade3"));
         QCOMPARE(catalogue::classNames(), QStringList({QStringLiteral("Grade1"), QStringLiteral("Grade3")}));
-        QCOMPARE(int(catalogue::loadClass(QStringLiteral("Grade3")).last), 230);
     }
 
     void deletingTheLastClassSelectsTheNewLast()
@@ -202,20 +171,18 @@ private slots:
         prompt::ScopedScript script;
         ClassManagementDialog w;
         w.show();
-        auto *list = child<QListWidget>(w, "List1");
-        list->setCurrentRow(2);
+        classList(w)->setCurrentRow(2);
         script->queueAnswer(Answer::Ok);
-        child<QPushButton>(w, "Command5")->click();
-        QCOMPARE(list->currentRow(), 1);
-        QCOMPARE(boxes(w).at(0), QStringLiteral("Grade2"));
+        child(w, "Command5")->click();
+        QCOMPARE(classList(w)->currentRow(), 1);
+        QCOMPARE(boxes(w), QStringLiteral("Grade2 20 101 120"));
 
-        // The only class left cannot be deleted.
         script->queueAnswer(Answer::Ok);
-        child<QPushButton>(w, "Command5")->click();
+        child(w, "Command5")->click();
         script->clear();
-        child<QPushButton>(w, "Command5")->click();
+        child(w, "Command5")->click();
         QCOMPARE(script->texts(), QStringList({QStringLiteral("Not allow to delete the class!")}));
-        QCOMPARE(listed(w), QStringList({QStringLiteral("Grade1")}));
+        QCOMPARE(listed(w), QStringLiteral("Grade1"));
     }
 
     void upAndDownMoveTheClassWithItsNumbers()
@@ -224,27 +191,20 @@ private slots:
         root.write(QStringLiteral("sys/sys.cho"), ThreeClasses);
         ClassManagementDialog w;
         w.show();
-        auto *list = child<QListWidget>(w, "List1");
-        child<QPushButton>(w, "cmdUp")->click(); // the first one cannot go up
-        QCOMPARE(listed(w).first(), QStringLiteral("Grade1"));
-        list->setCurrentRow(2);
-        child<QPushButton>(w, "cmdDown")->click(); // nor the last one down
-        QCOMPARE(listed(w).last(), QStringLiteral("Grade3"));
+        child(w, "cmdUp")->click(); // the first class cannot go up
+        classList(w)->setCurrentRow(2);
+        child(w, "cmdDown")->click(); // nor the last one down
+        QCOMPARE(listed(w), QStringLiteral("Grade1,Grade2,Grade3"));
 
-        child<QPushButton>(w, "cmdUp")->click();
-        child<QPushButton>(w, "cmdUp")->click();
-        QCOMPARE(listed(w), QStringList({QStringLiteral("Grade3"), QStringLiteral("Grade1"), QStringLiteral("Grade2")}));
-        QCOMPARE(list->currentRow(), 0);
-        QCOMPARE(boxes(w), QStringList({QStringLiteral("Grade3"), QStringLiteral("30"), QStringLiteral("201"), QStringLiteral("230")}));
-        child<QPushButton>(w, "cmdDown")->click();
-        QCOMPARE(list->currentRow(), 1);
-        QCOMPARE(listed(w).at(1), QStringLiteral("Grade3"));
-
-        child<QPushButton>(w, "Command1")->click();
+        child(w, "cmdUp")->click();
+        child(w, "cmdUp")->click();
+        QCOMPARE(listed(w), QStringLiteral("Grade3,Grade1,Grade2"));
+        QCOMPARE(boxes(w), QStringLiteral("Grade3 30 201 230"));
+        child(w, "cmdDown")->click();
+        QCOMPARE(classList(w)->currentRow(), 1);
+        child(w, "Command1")->click();
         const QList<catalogue::ClassRecord> saved = catalogue::loadClasses();
-        QCOMPARE(saved.at(0).name, QStringLiteral("Grade1"));
         QCOMPARE(saved.at(1).name, QStringLiteral("Grade3"));
-        QCOMPARE(int(saved.at(1).count), 30);
         QCOMPARE(int(saved.at(1).first), 201);
     }
 
@@ -254,7 +214,8 @@ private slots:
         root.write(QStringLiteral("sys/sys.cho"), "[ClassName]\r\nClassNameCount=1\r\n1=G\r\n[ClassCount]\r\nG=0\r\n"
                                                   "[FirstNumber]\r\nG=101\r\n[LastNumber]\r\nG=100\r\n");
         ClassManagementDialog w;
-        showActive(w);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
         auto *count = child<QLineEdit>(w, "Text2");
         auto *first = child<QLineEdit>(w, "Text3");
         auto *last = child<QLineEdit>(w, "Text4");
@@ -262,29 +223,20 @@ private slots:
         retype(count, QStringLiteral("30"));
         QCOMPARE(last->text(), QStringLiteral("130"));
         QCOMPARE(int(w.classes().at(0).last), 130);
-
-        // Text without a leading number counts as 0; what follows a number is dropped.
-        retype(count, QStringLiteral("x"));
+        retype(count, QStringLiteral("x")); // no leading number counts as 0
         QCOMPARE(count->text(), QStringLiteral("0"));
-        retype(count, QStringLiteral("007"));
-        QCOMPARE(count->text(), QStringLiteral("7"));
         retype(count, QStringLiteral("30"));
-
         retype(first, QStringLiteral("111"));
         QCOMPARE(last->text(), QStringLiteral("140"));
-        retype(first, QStringLiteral("1"));
-        QCOMPARE(last->text(), QStringLiteral("140")); // lowering the first number keeps the last
-        QCOMPARE(int(w.classes().at(0).first), 1);
 
-        // A number a 16-bit box cannot hold is refused and the box keeps its value.
+        // What a 16-bit number cannot hold is refused and the box keeps its value.
         retype(count, QStringLiteral("99999"));
         QCOMPARE(count->text(), QStringLiteral("9999"));
-        QCOMPARE(last->text(), QStringLiteral("9999"));
-        retype(count, QStringLiteral("30"));
-        retype(first, QStringLiteral("32760"));
-        QCOMPARE(first->text(), QStringLiteral("3276")); // 32760 + 29 would not fit as last number
-        QCOMPARE(int(w.classes().at(0).first), 3276);
-        QCOMPARE(int(w.classes().at(0).last), 9999);
+        QCOMPARE(last->text(), QStringLiteral("10109"));
+        retype(first, QStringLiteral("30000")); // 30000 + 9999 - 1 would not fit as last number
+        QCOMPARE(first->text(), QStringLiteral("3000"));
+        QCOMPARE(int(w.classes().at(0).first), 3000);
+        QCOMPARE(int(w.classes().at(0).last), 12998);
     }
 
     void tooSmallLastNumberIsRefusedOnLeaving()
@@ -294,47 +246,30 @@ private slots:
                                                   "[FirstNumber]\r\nG=101\r\n[LastNumber]\r\nG=130\r\n");
         prompt::ScopedScript script;
         ClassManagementDialog w;
-        showActive(w);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
         auto *last = child<QLineEdit>(w, "Text4");
         retype(last, QStringLiteral("120"));
         QTest::keyClick(last, Qt::Key_Tab);
         QCOMPARE(script->texts(), QStringList({QStringLiteral("The last number is too small,please input again!")}));
         QCOMPARE(script->records().at(0).caption, QStringLiteral("Manage classes"));
         QCOMPARE(last->text(), QStringLiteral("130"));
-        QTRY_VERIFY(last->hasFocus());
+        QVERIFY(last->hasFocus());
         QCOMPARE(last->selectedText(), QStringLiteral("130"));
 
-        script->clear();
         retype(last, QStringLiteral("135"));
         QTest::keyClick(last, Qt::Key_Tab);
-        QVERIFY(script->records().isEmpty());
+        QCOMPARE(script->records().size(), qsizetype(1));
         QCOMPARE(int(w.classes().at(0).last), 135);
 
-        // Enter presses OK from inside the box: the check runs before anything is saved.
+        // Enter presses OK from inside the box: the check comes before the save.
         retype(last, QStringLiteral("110"));
         QTest::keyClick(last, Qt::Key_Return);
-        QCOMPARE(script->records().size(), qsizetype(1));
+        QCOMPARE(script->records().size(), qsizetype(2));
         QVERIFY(w.isVisible());
-        QCOMPARE(profile::readValue(catalogue::path(), QStringLiteral("LastNumber"), QStringLiteral("G")), QStringLiteral("130"));
         QTest::keyClick(last, Qt::Key_Return);
         QVERIFY(!w.isVisible());
-        QCOMPARE(profile::readValue(catalogue::path(), QStringLiteral("LastNumber"), QStringLiteral("G")), QStringLiteral("135"));
-    }
-
-    void closingByTheFrameWritesNothing()
-    {
-        TestDataRoot root;
-        root.write(QStringLiteral("sys/sys.cho"), ThreeClasses);
-        prompt::ScopedScript script;
-        ClassManagementDialog w;
-        showActive(w);
-        retype(child<QLineEdit>(w, "Text2"), QStringLiteral("12"));
-        script->queue(QStringLiteral("Grade9"));
-        child<QPushButton>(w, "Command4")->click();
-        w.close();
-        QVERIFY(!w.isVisible());
-        QCOMPARE(w.result(), int(QDialog::Rejected));
-        QCOMPARE(root.read(QStringLiteral("sys/sys.cho")), ThreeClasses);
+        QCOMPARE(int(catalogue::loadClass(QStringLiteral("G")).last), 135);
     }
 
     void mainWindowCommandsOpenTheirWindows()
@@ -347,7 +282,6 @@ private slots:
                                                          {MainWindow::ExamRoom, QStringLiteral("考场管理")},
                                                          {MainWindow::Password, QStringLiteral("设置密码")}};
         for (const auto &[command, form] : commands) {
-            QVERIFY(main.commandPicture(command)->isEnabled());
             QString opened;
             QTimer::singleShot(0, &main, [&opened] {
                 if (QWidget *modal = QApplication::activeModalWidget()) {
@@ -355,7 +289,7 @@ private slots:
                     static_cast<QDialog *>(modal)->reject();
                 }
             });
-            main.runCommand(command);
+            main.commandPicture(command)->click();
             QCOMPARE(opened, form);
         }
     }

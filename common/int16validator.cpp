@@ -6,8 +6,7 @@
 
 Int16Validator::Int16Validator(QObject *parent)
     : QValidator(parent)
-{
-}
+{}
 
 QValidator::State Int16Validator::validate(QString &input, int &) const
 {

@@ -215,7 +215,8 @@ void ClassManagementDialog::addClass()
     for (const catalogue::ClassRecord &c : std::as_const(m_classes))
         existing.append(c.name.trimmed());
     if (existing.contains(name)) {
-        prompt::inform(this, QStringLiteral("The class name is the same of a class inhered ,input another name!"));
+        prompt::inform(this,
+                       QStringLiteral("The class name is the same of a class inhered ,input another name!"));
         return;
     }
     if (name.isEmpty())
@@ -239,9 +240,8 @@ void ClassManagementDialog::deleteClass()
     const int k = selected();
     if (k < 0)
         return;
-    if (prompt::ask(this, QStringLiteral("Will you delete all data of the present calss?"), prompt::Buttons::OkCancel,
-                    ManageClasses)
-        != prompt::Answer::Ok) {
+    if (prompt::ask(this, QStringLiteral("Will you delete all data of the present calss?"),
+                    prompt::Buttons::OkCancel, ManageClasses) != prompt::Answer::Ok) {
         return;
     }
     m_classes.removeAt(k);
@@ -276,11 +276,12 @@ void ClassManagementDialog::save()
     if (ui->Text4->hasFocus() && !confirmLast())
         return;
     if (!catalogue::saveClasses(m_classes)) {
-        prompt::inform(this,
-                       QStringLiteral("The class list could not be saved to\n%1\nCheck that the folder can be written "
-                                      "to, then press OK again.")
-                           .arg(QDir::toNativeSeparators(catalogue::path())),
-                       ManageClasses);
+        prompt::inform(
+            this,
+            QStringLiteral("The class list could not be saved to\n%1\nCheck that the folder can be written "
+                           "to, then press OK again.")
+                .arg(QDir::toNativeSeparators(catalogue::path())),
+            ManageClasses);
         return;
     }
     accept();
@@ -315,8 +316,8 @@ bool ClassManagementDialog::eventFilter(QObject *watched, QEvent *event)
         // Only a move inside this window counts as leaving the box (not a message box or
         // another program taking the focus). Cancel and Help need no valid number.
         const QWidget *next = QApplication::focusWidget();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && isVisible()
-            && next != ui->Command2 && next != ui->Command3 && !confirmLast()) {
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && isVisible() &&
+            next != ui->Command2 && next != ui->Command3 && !confirmLast()) {
             return true; // the focus went back to the box, which keeps its focused state
         }
     }

@@ -63,17 +63,22 @@ ExamRoomDialog::ExamRoomDialog(QWidget *parent)
         values->setFocusPolicy(Qt::NoFocus);
         values->viewport()->installEventFilter(this);
         names->installEventFilter(this);
-        connect(names->verticalScrollBar(), &QScrollBar::valueChanged, values->verticalScrollBar(), &QScrollBar::setValue);
-        connect(values->verticalScrollBar(), &QScrollBar::valueChanged, names->verticalScrollBar(), &QScrollBar::setValue);
+        connect(names->verticalScrollBar(), &QScrollBar::valueChanged, values->verticalScrollBar(),
+                &QScrollBar::setValue);
+        connect(values->verticalScrollBar(), &QScrollBar::valueChanged, names->verticalScrollBar(),
+                &QScrollBar::setValue);
     };
     pair(ui->List11, ui->List1, m_paperRows);
     pair(ui->List22, ui->List2, m_classRows);
 
     connect(ui->List11, &QListWidget::currentRowChanged, this, &ExamRoomDialog::paperChosen);
-    connect(ui->List11, &QListWidget::doubleClicked, this, [this](const QModelIndex &index) { togglePaper(index.row()); });
+    connect(ui->List11, &QListWidget::doubleClicked, this,
+            [this](const QModelIndex &index) { togglePaper(index.row()); });
     // A class and its Yes/No entry are selected together, whichever column was clicked.
-    connect(ui->List22, &QListWidget::currentRowChanged, this, [this](int row) { ui->List2->setCurrentRow(row); });
-    connect(ui->List2, &QListWidget::currentRowChanged, this, [this](int row) { ui->List22->setCurrentRow(row); });
+    connect(ui->List22, &QListWidget::currentRowChanged, this,
+            [this](int row) { ui->List2->setCurrentRow(row); });
+    connect(ui->List2, &QListWidget::currentRowChanged, this,
+            [this](int row) { ui->List22->setCurrentRow(row); });
     connect(ui->List22, &QListWidget::doubleClicked, this,
             [this](const QModelIndex &index) { togglePermission(index.row(), false); });
     connect(ui->全部选定, &QPushButton::clicked, this, [this] { setAllClasses(Yes); });
@@ -215,17 +220,19 @@ void ExamRoomDialog::save()
     QList<catalogue::PaperEntry> papers;
     QList<QList<bool>> allowed;
     for (qsizetype j = 0; j < m_paperNames.size(); ++j) {
-        papers.append({m_paperNames.at(j), m_paperFlags.at(j) == Yes ? QStringLiteral("1") : QStringLiteral("0")});
+        papers.append(
+            {m_paperNames.at(j), m_paperFlags.at(j) == Yes ? QStringLiteral("1") : QStringLiteral("0")});
         QList<bool> row;
         for (const QString &value : std::as_const(m_permissions.at(j + 1)))
             row.append(value == Yes);
         allowed.append(row);
     }
     if (!catalogue::savePermissions(papers, m_classNames, allowed)) {
-        prompt::inform(this,
-                       QStringLiteral("The tests and classes could not be saved to\n%1\nCheck that the folder can be "
-                                      "written to, then press OK again.")
-                           .arg(QDir::toNativeSeparators(catalogue::path())));
+        prompt::inform(
+            this,
+            QStringLiteral("The tests and classes could not be saved to\n%1\nCheck that the folder can be "
+                           "written to, then press OK again.")
+                .arg(QDir::toNativeSeparators(catalogue::path())));
         return;
     }
     accept();

@@ -28,9 +28,10 @@ QString textOr(const QString &key, const QString &fallback)
 /// code page can hold; a password that changes on the way would lock the administrator out.
 bool storesExactly(const QString &password)
 {
-    const QByteArray line = "[" + ansi::encode(catalogue::AdminSection) + "]\r\n" + ansi::encode(catalogue::PasswordKey)
-                            + "=" + ansi::encode(password) + "\r\n";
-    return profile::Snapshot::fromBytes(line).value(catalogue::AdminSection, catalogue::PasswordKey) == password;
+    const QByteArray line = "[" + ansi::encode(catalogue::AdminSection) + "]\r\n" +
+                            ansi::encode(catalogue::PasswordKey) + "=" + ansi::encode(password) + "\r\n";
+    return profile::Snapshot::fromBytes(line).value(catalogue::AdminSection, catalogue::PasswordKey) ==
+           password;
 }
 
 } // namespace
@@ -69,8 +70,9 @@ void SetPasswordDialog::load()
     ui->Command1->setText(textOr(QStringLiteral("QUEDING"), QStringLiteral("&Ok")));
     ui->Command2->setText(textOr(QStringLiteral("QUXIAO"), QStringLiteral("&Cancel")));
     ui->Command3->setText(textOr(QStringLiteral("bangzhu"), QStringLiteral("&Help")));
-    m_failure = textOr(QStringLiteral("SHURUYOUWUQINGCHONGXINSHURU"),
-                       QStringLiteral("The password is wrong or the two new passwords differ. Please enter them again."));
+    m_failure = textOr(
+        QStringLiteral("SHURUYOUWUQINGCHONGXINSHURU"),
+        QStringLiteral("The password is wrong or the two new passwords differ. Please enter them again."));
     // A reused window starts empty each time.
     for (QLineEdit *box : {ui->Text1, ui->Text2, ui->Text3})
         box->clear();
@@ -96,15 +98,17 @@ void SetPasswordDialog::save()
     if (!storesExactly(password)) {
         ui->Text2->clear();
         ui->Text3->clear();
-        prompt::inform(this, QStringLiteral("This password cannot be stored exactly as typed: it is too long, it is "
-                                            "enclosed in quotation marks, or it has characters this computer cannot "
-                                            "store. Please choose another one."));
+        prompt::inform(
+            this, QStringLiteral("This password cannot be stored exactly as typed: it is too long, it is "
+                                 "enclosed in quotation marks, or it has characters this computer cannot "
+                                 "store. Please choose another one."));
         ui->Text2->setFocus(Qt::OtherFocusReason);
         return;
     }
     if (!catalogue::setAdminPassword(password)) {
-        prompt::inform(this, QStringLiteral("The password could not be saved to\n%1\nThe old password stays in force.")
-                                 .arg(QDir::toNativeSeparators(catalogue::path())));
+        prompt::inform(
+            this, QStringLiteral("The password could not be saved to\n%1\nThe old password stays in force.")
+                      .arg(QDir::toNativeSeparators(catalogue::path())));
         return;
     }
     accept();

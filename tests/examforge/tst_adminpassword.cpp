@@ -23,8 +23,7 @@
 
 namespace {
 
-template<typename T = QWidget>
-T *child(const QWidget *w, const char *name)
+template <typename T = QWidget> T *child(const QWidget *w, const char *name)
 {
     auto *c = w->findChild<T *>(QString::fromUtf8(name));
     if (!c)
@@ -74,7 +73,8 @@ void fill(SetPasswordDialog &w, const QString &old, const QString &fresh, const 
 
 QString storedPassword()
 {
-    return profile::readValue(catalogue::path(), QStringLiteral("admin"), QStringLiteral("pwd"), QStringLiteral("<none>"));
+    return profile::readValue(catalogue::path(), QStringLiteral("admin"), QStringLiteral("pwd"),
+                              QStringLiteral("<none>"));
 }
 
 } // namespace
@@ -265,9 +265,10 @@ private slots:
         QFETCH(QString, language);
         const QString path = QDir(QStringLiteral(EXAM_ASSETS_DIR)).filePath(file);
         QCOMPARE(profile::readValue(path, QStringLiteral("info"), QStringLiteral("Language")), language);
-        for (const char *key : {"SHEZHIGUANLIYUANMIMA", "JIUDEMIMA", "XINDEMIMA", "CHONGFUSHURU", "QUEDING", "QUXIAO",
-                                "bangzhu", "SHURUYOUWUQINGCHONGXINSHURU"}) {
-            QVERIFY2(!profile::readValue(path, QStringLiteral("MIMA"), QString::fromLatin1(key)).isEmpty(), key);
+        for (const char *key : {"SHEZHIGUANLIYUANMIMA", "JIUDEMIMA", "XINDEMIMA", "CHONGFUSHURU", "QUEDING",
+                                "QUXIAO", "bangzhu", "SHURUYOUWUQINGCHONGXINSHURU"}) {
+            QVERIFY2(!profile::readValue(path, QStringLiteral("MIMA"), QString::fromLatin1(key)).isEmpty(),
+                     key);
         }
     }
 
@@ -278,7 +279,8 @@ private slots:
         const SetPasswordDialog password;
         const ClassManagementDialog classes;
         const ExamRoomDialog examRoom;
-        for (const QWidget *w : std::initializer_list<const QWidget *>{&login, &password, &classes, &examRoom}) {
+        for (const QWidget *w :
+             std::initializer_list<const QWidget *>{&login, &password, &classes, &examRoom}) {
             const QString page = QStringLiteral(EXAM_ASSETS_DIR "/help/%1.html").arg(help::topicFor(w));
             QVERIFY2(help::topicFor(w) != QLatin1String("index") && QFile::exists(page), qPrintable(page));
         }

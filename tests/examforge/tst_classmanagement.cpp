@@ -23,8 +23,7 @@ const QByteArray ThreeClasses = "[ClassName]\r\nClassNameCount=3\r\n1=Grade1\r\n
                                 "[FirstNumber]\r\nGrade1=1\r\nGrade2=101\r\nGrade3=201\r\n"
                                 "[LastNumber]\r\nGrade1=10\r\nGrade2=120\r\nGrade3=230\r\n";
 
-template<typename T = QPushButton>
-T *child(const QWidget &w, const char *name)
+template <typename T = QPushButton> T *child(const QWidget &w, const char *name)
 {
     auto *c = w.findChild<T *>(QString::fromUtf8(name));
     if (!c)
@@ -115,7 +114,8 @@ private slots:
         script->clear();
         script->queue(QStringLiteral("  Grade2 "));
         add->click();
-        QCOMPARE(script->texts().last(), QStringLiteral("The class name is the same of a class inhered ,input another name!"));
+        QCOMPARE(script->texts().last(),
+                 QStringLiteral("The class name is the same of a class inhered ,input another name!"));
         // A case variant would share keys and answer files with Grade2; "=" would break the file.
         for (const QString &bad : {QStringLiteral("grade2"), QStringLiteral("A=B")}) {
             script->clear();
@@ -149,8 +149,9 @@ private slots:
         script->clear();
         script->queueAnswer(Answer::Ok);
         child(w, "Command5")->click();
-        QCOMPARE(script->texts(), QStringList({QStringLiteral("Will you delete all data of the present calss?"),
-                                               QStringLiteral("The present calss had been deleted?")}));
+        QCOMPARE(script->texts(),
+                 QStringList({QStringLiteral("Will you delete all data of the present calss?"),
+                              QStringLiteral("The present calss had been deleted?")}));
         QCOMPARE(script->records().at(1).caption, QStringLiteral("Manage classes"));
         QCOMPARE(listed(w), QStringLiteral("Grade1,Grade3"));
         QCOMPARE(boxes(w), QStringLiteral("Grade3 30 201 230"));
@@ -158,9 +159,12 @@ private slots:
         child(w, "Command1")->click();
         QVERIFY(!w.isVisible());
         const QString file = catalogue::path();
-        QCOMPARE(profile::readValue(file, QStringLiteral("ClassName"), QStringLiteral("ClassNameCount")), QStringLiteral("2"));
-        QCOMPARE(profile::readValue(file, QStringLiteral("ClassName"), QStringLiteral("2")), QStringLiteral("Grade3"));
-        QCOMPARE(profile::readValue(file, QStringLiteral("ClassName"), QStringLiteral("3")), QStringLiteral("Grade3"));
+        QCOMPARE(profile::readValue(file, QStringLiteral("ClassName"), QStringLiteral("ClassNameCount")),
+                 QStringLiteral("2"));
+        QCOMPARE(profile::readValue(file, QStringLiteral("ClassName"), QStringLiteral("2")),
+                 QStringLiteral("Grade3"));
+        QCOMPARE(profile::readValue(file, QStringLiteral("ClassName"), QStringLiteral("3")),
+                 QStringLiteral("Grade3"));
         QCOMPARE(catalogue::classNames(), QStringList({QStringLiteral("Grade1"), QStringLiteral("Grade3")}));
     }
 
@@ -211,8 +215,9 @@ private slots:
     void countAndFirstRaiseTheLastNumber()
     {
         TestDataRoot root;
-        root.write(QStringLiteral("sys/sys.cho"), "[ClassName]\r\nClassNameCount=1\r\n1=G\r\n[ClassCount]\r\nG=0\r\n"
-                                                  "[FirstNumber]\r\nG=101\r\n[LastNumber]\r\nG=100\r\n");
+        root.write(QStringLiteral("sys/sys.cho"),
+                   "[ClassName]\r\nClassNameCount=1\r\n1=G\r\n[ClassCount]\r\nG=0\r\n"
+                   "[FirstNumber]\r\nG=101\r\n[LastNumber]\r\nG=100\r\n");
         ClassManagementDialog w;
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
@@ -242,8 +247,9 @@ private slots:
     void tooSmallLastNumberIsRefusedOnLeaving()
     {
         TestDataRoot root;
-        root.write(QStringLiteral("sys/sys.cho"), "[ClassName]\r\nClassNameCount=1\r\n1=G\r\n[ClassCount]\r\nG=30\r\n"
-                                                  "[FirstNumber]\r\nG=101\r\n[LastNumber]\r\nG=130\r\n");
+        root.write(QStringLiteral("sys/sys.cho"),
+                   "[ClassName]\r\nClassNameCount=1\r\n1=G\r\n[ClassCount]\r\nG=30\r\n"
+                   "[FirstNumber]\r\nG=101\r\n[LastNumber]\r\nG=130\r\n");
         prompt::ScopedScript script;
         ClassManagementDialog w;
         w.show();
@@ -251,7 +257,8 @@ private slots:
         auto *last = child<QLineEdit>(w, "Text4");
         retype(last, QStringLiteral("120"));
         QTest::keyClick(last, Qt::Key_Tab);
-        QCOMPARE(script->texts(), QStringList({QStringLiteral("The last number is too small,please input again!")}));
+        QCOMPARE(script->texts(),
+                 QStringList({QStringLiteral("The last number is too small,please input again!")}));
         QCOMPARE(script->records().at(0).caption, QStringLiteral("Manage classes"));
         QCOMPARE(last->text(), QStringLiteral("130"));
         QVERIFY(last->hasFocus());

@@ -17,8 +17,7 @@ const QByteArray Catalogue = "[ClassName]\r\nClassNameCount=3\r\n1=A\r\n2=B\r\n3
                              "P2=1\r\nP3=1abc\r\nP4=yes\r\n"
                              "[P2]\r\nA=0\r\nC=1\r\n";
 
-template<typename T = QListWidget>
-T *child(const QWidget &w, const char *name)
+template <typename T = QListWidget> T *child(const QWidget &w, const char *name)
 {
     auto *c = w.findChild<T *>(QString::fromUtf8(name));
     if (!c)

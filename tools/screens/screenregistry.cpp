@@ -4,8 +4,8 @@
 #include "examroomdialog.h"
 #include "logindialog.h"
 #include "mainwindow.h"
-#include "setpassworddialog.h"
 #include "prompt.h"
+#include "setpassworddialog.h"
 #include "splashwindow.h"
 #include "startup.h"
 

@@ -277,6 +277,19 @@ private slots:
         QTest::keyClick(last, Qt::Key_Return);
         QVERIFY(!w.isVisible());
         QCOMPARE(int(catalogue::loadClass(QStringLiteral("G")).last), 135);
+
+        // Leaving by Cancel or Escape needs no valid number.
+        for (const bool escape : {false, true}) {
+            w.show();
+            QVERIFY(QTest::qWaitForWindowActive(&w));
+            retype(last, QStringLiteral("1"));
+            if (escape)
+                QTest::keyClick(last, Qt::Key_Escape);
+            else
+                QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("Command2")), Qt::LeftButton);
+            QVERIFY(!w.isVisible());
+        }
+        QCOMPARE(script->records().size(), qsizetype(2));
     }
 
     void mainWindowCommandsOpenTheirWindows()

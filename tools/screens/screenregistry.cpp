@@ -8,6 +8,7 @@
 #include "setpassworddialog.h"
 #include "splashwindow.h"
 #include "startup.h"
+#include "workwindows.h"
 
 #include <QListWidget>
 
@@ -22,6 +23,7 @@ const QList<Entry> &entries()
         l.append({QStringLiteral("examforge-main"), [] {
                       auto *w = new MainWindow;
                       w->setWindowTitle(QStringLiteral("Examora 5.0"));
+                      examforge::registerWorkWindows(*w);
                       return static_cast<QWidget *>(w);
                   }, {}});
         l.append({QStringLiteral("examforge-classes"), [] { return static_cast<QWidget *>(new ClassManagementDialog); }, {}});

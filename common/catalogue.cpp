@@ -121,6 +121,22 @@ QString permission(const QString &paper, const QString &className, const QString
     return profile::readValue(path(), paper.trimmed(), className.trimmed(), defaultValue);
 }
 
+QList<QStringList> permissions(const QStringList &papers, const QStringList &classes,
+                               const QString &defaultValue)
+{
+    const profile::Snapshot file(path());
+    QList<QStringList> table;
+    table.reserve(papers.size());
+    for (const QString &paper : papers) {
+        QStringList row;
+        row.reserve(classes.size());
+        for (const QString &className : classes)
+            row.append(file.value(paper.trimmed(), className.trimmed(), defaultValue));
+        table.append(row);
+    }
+    return table;
+}
+
 bool savePermissions(const QList<PaperEntry> &papers, const QStringList &classes,
                      const QList<QList<bool>> &allowed)
 {

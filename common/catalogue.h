@@ -59,6 +59,11 @@ bool savePaperList(const QList<PaperEntry> &papers);
 /// [paper] class: the stored permission, or defaultValue when missing.
 QString permission(const QString &paper, const QString &className, const QString &defaultValue);
 
+/// The stored permissions of every pair from one reading of the file: result[j][i] for
+/// paper j and class i, defaultValue where the key is missing.
+QList<QStringList> permissions(const QStringList &papers, const QStringList &classes,
+                               const QString &defaultValue);
+
 /// Open flags and permissions of every pair, for the papers and classes given.
 /// allowed[j][i] tells whether class i may sit paper j.
 bool savePermissions(const QList<PaperEntry> &papers, const QStringList &classes,

@@ -3,6 +3,7 @@
 #include "catalogue.h"
 #include "helpwindow.h"
 #include "language.h"
+#include "logindialog.h"
 #include "mainwindow.h"
 #include "prompt.h"
 #include "session.h"
@@ -40,9 +41,13 @@ std::unique_ptr<MainWindow> startUp(const StartupOptions &options)
     window->setWindowTitle(s.applicationTitle + QStringLiteral(" 5.0"));
     registerWorkWindows(*window);
 
-    // A password of blanks only counts as none.
-    const QString password = catalogue::adminPassword();
-    Q_UNUSED(password);
+    // A password of blanks only counts as none. Cancel, Escape or the frame of the login
+    // window end the program before the main window is ever shown.
+    if (!catalogue::adminPassword().isEmpty()) {
+        LoginDialog login;
+        if (login.exec() != QDialog::Accepted)
+            return nullptr;
+    }
     window->show();
     return window;
 }

@@ -1,6 +1,9 @@
 #include "workwindows.h"
 
+#include "classmanagementdialog.h"
+#include "examroomdialog.h"
 #include "mainwindow.h"
+#include "setpassworddialog.h"
 
 namespace examforge {
 
@@ -8,7 +11,9 @@ void registerWorkWindows(MainWindow &window)
 {
     // Each work window is added here as it becomes available; a command without one stays
     // disabled.
-    Q_UNUSED(window);
+    window.setCommandWindow(MainWindow::ExamRoom, [](QWidget *p) { return new ExamRoomDialog(p); });
+    window.setCommandWindow(MainWindow::Classes, [](QWidget *p) { return new ClassManagementDialog(p); });
+    window.setCommandWindow(MainWindow::Password, [](QWidget *p) { return new SetPasswordDialog(p); });
 }
 
 } // namespace examforge

@@ -1,9 +1,16 @@
 #include "screenregistry.h"
 
+#include "classmanagementdialog.h"
+#include "examroomdialog.h"
+#include "logindialog.h"
 #include "mainwindow.h"
 #include "prompt.h"
+#include "setpassworddialog.h"
 #include "splashwindow.h"
 #include "startup.h"
+#include "workwindows.h"
+
+#include <QListWidget>
 
 namespace screens {
 
@@ -16,8 +23,18 @@ const QList<Entry> &entries()
         l.append({QStringLiteral("examforge-main"), [] {
                       auto *w = new MainWindow;
                       w->setWindowTitle(QStringLiteral("Examora 5.0"));
+                      examforge::registerWorkWindows(*w);
                       return static_cast<QWidget *>(w);
                   }, {}});
+        l.append({QStringLiteral("examforge-classes"), [] { return static_cast<QWidget *>(new ClassManagementDialog); }, {}});
+        l.append({QStringLiteral("examforge-examroom"), [] { return static_cast<QWidget *>(new ExamRoomDialog); },
+                  [](QWidget *w) {
+                      // With a test chosen, as a teacher sees it while working.
+                      if (auto *tests = w->findChild<QListWidget *>(QStringLiteral("List11")); tests && tests->count() > 0)
+                          tests->setCurrentRow(0);
+                  }});
+        l.append({QStringLiteral("examforge-login"), [] { return static_cast<QWidget *>(new LoginDialog); }, {}});
+        l.append({QStringLiteral("examforge-password"), [] { return static_cast<QWidget *>(new SetPasswordDialog); }, {}});
         return l;
     }();
     return list;

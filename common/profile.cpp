@@ -4,17 +4,20 @@
 #include "numbers.h"
 
 #include <QFile>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QLockFile>
+#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <QThread>
 
 namespace profile {
 namespace {
 
-constexpr int LockWaitMs = 10000;
+constexpr int LockWaitMs = 20000;
 // A lock left by a process on another machine (shared folders) is taken over after this lease.
 constexpr int LockLeaseMs = 30000;
 
@@ -316,6 +319,22 @@ private:
     qsizetype m_size = 0;
 };
 
+/// Takes the lock file of a profile file. QLockFile's own waiting backs off up to seconds
+/// between attempts, so under contention a waiter could starve while others take turns; this
+/// retries every few milliseconds instead, until the deadline.
+bool acquire(QLockFile &lock)
+{
+    lock.setStaleLockTime(LockLeaseMs);
+    QDeadlineTimer deadline(LockWaitMs);
+    for (;;) {
+        if (lock.tryLock(0))
+            return true;
+        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
+            return false;
+        QThread::msleep(2 + QRandomGenerator::global()->bounded(8));
+    }
+}
+
 QString finishValue(const QString &stored)
 {
     return ansi::cutToBytes(unquoted(stored), MaxValueBytes);
@@ -353,8 +372,7 @@ bool removeSection(const QString &path, const QString &section)
     if (!QFileInfo::exists(path))
         return true;
     QLockFile lock(path + QStringLiteral(".lck"));
-    lock.setStaleLockTime(LockLeaseMs);
-    if (!lock.tryLock(LockWaitMs))
+    if (!acquire(lock))
         return false;
     bool exists = false;
     const QByteArray before = readAll(path, &exists);
@@ -405,8 +423,7 @@ bool Batch::commit()
         return false;
 
     QLockFile lock(m_path + QStringLiteral(".lck"));
-    lock.setStaleLockTime(LockLeaseMs);
-    if (!lock.tryLock(LockWaitMs))
+    if (!acquire(lock))
         return false;
 
     bool exists = false;

@@ -1,6 +1,7 @@
 #include "workwindows.h"
 
 #include "mainwindow.h"
+#include "papermanagementdialog.h"
 
 namespace examforge {
 
@@ -8,7 +9,7 @@ void registerWorkWindows(MainWindow &window)
 {
     // Each work window is added here as it becomes available; a command without one stays
     // disabled.
-    Q_UNUSED(window);
+    window.setCommandWindow(MainWindow::Papers, [](QWidget *p) { return new PaperManagementDialog(p); });
 }
 
 } // namespace examforge

@@ -1,6 +1,7 @@
 #include "screenregistry.h"
 
 #include "mainwindow.h"
+#include "papermanagementdialog.h"
 #include "prompt.h"
 #include "splashwindow.h"
 #include "startup.h"
@@ -18,6 +19,7 @@ const QList<Entry> &entries()
                       w->setWindowTitle(QStringLiteral("Examora 5.0"));
                       return static_cast<QWidget *>(w);
                   }, {}});
+        l.append({QStringLiteral("examforge-papers"), [] { return static_cast<QWidget *>(new PaperManagementDialog); }, {}});
         return l;
     }();
     return list;

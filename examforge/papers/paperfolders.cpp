@@ -29,7 +29,8 @@ QString shown(const QString &path)
 void deleteFiles(const QString &folder, QStringList &failed)
 {
     const QDir dir(folder);
-    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QStringList entries =
+        dir.entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString &entry : entries) {
         const QString file = dir.filePath(entry);
         if (!QFile::remove(file))

@@ -69,7 +69,8 @@ PaperManagementDialog::PaperManagementDialog(QWidget *parent)
     number(ui->Txt13, papers::DGradeColumn);
 
     const auto text = [this](QLineEdit *box, int column, bool trimmed) {
-        connect(box, &QLineEdit::textChanged, this, [this, box, column, trimmed] { textEdited(box, column, trimmed); });
+        connect(box, &QLineEdit::textChanged, this,
+                [this, box, column, trimmed] { textEdited(box, column, trimmed); });
     };
     text(ui->Txt15, papers::AuthorColumn, true);
     connect(ui->TXT17, &QPlainTextEdit::textChanged, this, &PaperManagementDialog::commentEdited);
@@ -85,10 +86,12 @@ PaperManagementDialog::PaperManagementDialog(QWidget *parent)
     flag(ui->Check6, papers::OpenFlagColumn);
 
     connect(ui->Check1, &QCheckBox::toggled, this, [this] {
-        passwordToggled(ui->Check1, ui->Txt重考密码, papers::RetestPasswordColumn, paper::DefaultRetestPassword);
+        passwordToggled(ui->Check1, ui->Txt重考密码, papers::RetestPasswordColumn,
+                        paper::DefaultRetestPassword);
     });
     connect(ui->Check3, &QCheckBox::toggled, this, [this] {
-        passwordToggled(ui->Check3, ui->Txt二次登录密码, papers::ReloginPasswordColumn, paper::DefaultReloginPassword);
+        passwordToggled(ui->Check3, ui->Txt二次登录密码, papers::ReloginPasswordColumn,
+                        paper::DefaultReloginPassword);
     });
 
     m_enterOrder = {ui->TXT17, ui->TXT3, ui->Txt15, ui->TXT16, ui->Txt10, ui->Txt11, ui->Txt12, ui->Txt13};
@@ -210,8 +213,8 @@ void PaperManagementDialog::showSelected()
     if (!row) {
         examforge::session().currentPaperName.clear();
         m_filling = true;
-        for (QLineEdit *box : {ui->TXT3, ui->Txt4, ui->Txt14, ui->Txt15, ui->TXT16, ui->Txt10, ui->Txt11, ui->Txt12,
-                               ui->Txt13, ui->Txt重考密码, ui->Txt二次登录密码})
+        for (QLineEdit *box : {ui->TXT3, ui->Txt4, ui->Txt14, ui->Txt15, ui->TXT16, ui->Txt10, ui->Txt11,
+                               ui->Txt12, ui->Txt13, ui->Txt重考密码, ui->Txt二次登录密码})
             box->clear();
         ui->TXT17->clear();
         for (QCheckBox *box : {ui->Check1, ui->Check2, ui->Check3, ui->Check4, ui->Check5, ui->Check6})
@@ -263,10 +266,10 @@ void PaperManagementDialog::showSelected()
 void PaperManagementDialog::updateEnabled()
 {
     const bool selected = ui->List1->currentRow() >= 0 && ui->List1->currentRow() < m_rows.size();
-    for (QWidget *w : std::initializer_list<QWidget *>{ui->Command7, ui->Cmd上移, ui->Cmd下移, ui->Cmd导出试卷, ui->Check6,
-                                                      ui->TXT3, ui->Txt4, ui->Txt14, ui->TXT16, ui->Txt10, ui->Txt11,
-                                                      ui->Txt12, ui->Txt13, ui->Txt15, ui->TXT17, ui->Check2,
-                                                      ui->Check4, ui->Check5, ui->Check1, ui->Check3})
+    for (QWidget *w : std::initializer_list<QWidget *>{
+             ui->Command7, ui->Cmd上移, ui->Cmd下移, ui->Cmd导出试卷, ui->Check6, ui->TXT3,  ui->Txt4,
+             ui->Txt14,    ui->TXT16,   ui->Txt10,   ui->Txt11,       ui->Txt12,  ui->Txt13, ui->Txt15,
+             ui->TXT17,    ui->Check2,  ui->Check4,  ui->Check5,      ui->Check1, ui->Check3})
         w->setEnabled(selected);
     if (!selected) {
         ui->Txt重考密码->setEnabled(false);
@@ -356,8 +359,8 @@ void PaperManagementDialog::passwordToggled(QCheckBox *box, QLineEdit *passwordB
 
 void PaperManagementDialog::createPaper()
 {
-    const std::optional<QString> answer =
-        prompt::input(this, QStringLiteral("Please input the name of new test. "), QStringLiteral("Input test name"));
+    const std::optional<QString> answer = prompt::input(
+        this, QStringLiteral("Please input the name of new test. "), QStringLiteral("Input test name"));
     const QString name = answer ? answer->trimmed() : QString();
     if (name.isEmpty()) {
         selectIndex(int(m_rows.size()) - 1);
@@ -387,9 +390,8 @@ void PaperManagementDialog::deletePaper()
         prompt::inform(this, QStringLiteral("Not allow to delete the paper!"));
         return;
     }
-    if (prompt::ask(this, QStringLiteral("Will you delete all data of the present paper?"), prompt::Buttons::OkCancel,
-                    QStringLiteral("Manage paper"))
-        != prompt::Answer::Ok)
+    if (prompt::ask(this, QStringLiteral("Will you delete all data of the present paper?"),
+                    prompt::Buttons::OkCancel, QStringLiteral("Manage paper")) != prompt::Answer::Ok)
         return;
     m_deleted.append(m_rows.at(index)[papers::NameColumn].trimmed());
     m_rows.removeAt(index);
@@ -425,10 +427,11 @@ bool PaperManagementDialog::saveChanges()
     const QStringList failed = papers::save(m_rows, m_deleted, m_created);
     if (failed.isEmpty())
         return true;
-    reportFailures(QStringLiteral("Not everything could be saved. These files or folders could not be made, emptied, "
-                                  "removed or written (check that they are not read-only, in use or holding "
-                                  "folders of their own, then save again):"),
-                   failed);
+    reportFailures(
+        QStringLiteral("Not everything could be saved. These files or folders could not be made, emptied, "
+                       "removed or written (check that they are not read-only, in use or holding "
+                       "folders of their own, then save again):"),
+        failed);
     return false;
 }
 
@@ -467,8 +470,8 @@ bool PaperManagementDialog::editSelectedTest(const EditorOpener &openEditor)
         PaperRow &row = m_rows[index];
         row[papers::QuestionCountColumn] =
             file.value(paper::MainSection, paper::QuestionCountKey, QStringLiteral("0")).trimmed();
-        row[papers::FullMarkColumn] =
-            numbers::leadingNumberText(file.value(paper::MainSection, paper::FullMarkKey, QStringLiteral("0")));
+        row[papers::FullMarkColumn] = numbers::leadingNumberText(
+            file.value(paper::MainSection, paper::FullMarkKey, QStringLiteral("0")));
         row[papers::DefaultMarkColumn] =
             numbers::leadingNumberText(file.value(paper::MainSection, paper::MarkKey, QStringLiteral("0")));
     }
@@ -481,8 +484,9 @@ void PaperManagementDialog::exportPaper()
     const PaperRow *row = selectedRow();
     if (!row)
         return;
-    const QString chosen = prompt::service().chooseFolder(
-        this, QStringLiteral("Output paper to ..."), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+    const QString chosen =
+        prompt::service().chooseFolder(this, QStringLiteral("Output paper to ..."),
+                                       QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
     if (chosen.isEmpty())
         return;
     const QString name = (*row)[papers::NameColumn].trimmed();
@@ -493,15 +497,17 @@ void PaperManagementDialog::exportPaper()
     if (failed.isEmpty())
         prompt::inform(this, QStringLiteral("Output paper had completed!"));
     else
-        reportFailures(QStringLiteral("The test was not exported completely. These files or folders could not be "
-                                      "made or written:"),
-                       failed);
+        reportFailures(
+            QStringLiteral("The test was not exported completely. These files or folders could not be "
+                           "made or written:"),
+            failed);
 }
 
 void PaperManagementDialog::importPaper()
 {
-    const QString chosen = prompt::service().chooseFile(this, QStringLiteral("Please select a test file "),
-                                                        paths::dataRoot(), QStringLiteral("CHO Files (*.CHO)"));
+    const QString chosen =
+        prompt::service().chooseFile(this, QStringLiteral("Please select a test file "), paths::dataRoot(),
+                                     QStringLiteral("CHO Files (*.CHO)"));
     if (chosen.isEmpty())
         return;
     const QFileInfo file(chosen);
@@ -530,10 +536,11 @@ void PaperManagementDialog::importPaper()
     // Emptying a folder the files are about to be copied from would destroy them: the source
     // folder is never emptied.
     const QString paperFolder = paths::paperFolder(name);
-    QStringList failed = paperfolders::prepareFolder(paths::scoreFolder(name), source)
-                         + paperfolders::prepareFolder(paperFolder, source);
+    QStringList failed = paperfolders::prepareFolder(paths::scoreFolder(name), source) +
+                         paperfolders::prepareFolder(paperFolder, source);
     if (!QFileInfo(paperFolder).isDir()) {
-        reportFailures(QStringLiteral("The test could not be imported. These folders could not be made:"), failed);
+        reportFailures(QStringLiteral("The test could not be imported. These folders could not be made:"),
+                       failed);
         return;
     }
     failed += paperfolders::copyFiles(source, paperFolder);
@@ -549,7 +556,8 @@ void PaperManagementDialog::importPaper()
     if (failed.isEmpty())
         prompt::inform(this, QStringLiteral("Input paper had completed!"));
     else
-        reportFailures(QStringLiteral("The test was imported, but not completely. These files or folders could not "
-                                      "be emptied or written:"),
-                       failed);
+        reportFailures(
+            QStringLiteral("The test was imported, but not completely. These files or folders could not "
+                           "be emptied or written:"),
+            failed);
 }

@@ -53,10 +53,10 @@ const QList<int> &savedColumns()
 {
     // The order of paper::managementKeys(); full score, question count and default mark
     // belong to the question editor.
-    static const QList<int> columns = {TestTimeColumn,     ExerciseModeColumn, RetestPasswordColumn,
+    static const QList<int> columns = {TestTimeColumn,        ExerciseModeColumn, RetestPasswordColumn,
                                        ReloginPasswordColumn, DisplayScoreColumn, QuestionSortColumn,
-                                       AGradeColumn,       BGradeColumn,       CGradeColumn,
-                                       DGradeColumn,       AuthorColumn,       CommentColumn};
+                                       AGradeColumn,          BGradeColumn,       CGradeColumn,
+                                       DGradeColumn,          AuthorColumn,       CommentColumn};
     return columns;
 }
 
@@ -130,8 +130,8 @@ QStringList save(const QList<PaperRow> &rows, QStringList &deleted, QStringList 
     for (const QString &name : std::as_const(deleted)) {
         if (isListed(rows, name))
             continue;
-        const QStringList problems = paperfolders::removeFolder(paths::scoreFolder(name))
-                                     + paperfolders::removeFolder(paths::paperFolder(name));
+        const QStringList problems = paperfolders::removeFolder(paths::scoreFolder(name)) +
+                                     paperfolders::removeFolder(paths::paperFolder(name));
         if (!problems.isEmpty()) {
             failed += problems;
             deletedLeft.append(name);
@@ -143,8 +143,8 @@ QStringList save(const QList<PaperRow> &rows, QStringList &deleted, QStringList 
     for (const QString &name : std::as_const(created)) {
         if (!isListed(rows, name))
             continue;
-        const QStringList problems = paperfolders::prepareFolder(paths::scoreFolder(name))
-                                     + paperfolders::prepareFolder(paths::paperFolder(name));
+        const QStringList problems = paperfolders::prepareFolder(paths::scoreFolder(name)) +
+                                     paperfolders::prepareFolder(paths::paperFolder(name));
         if (!problems.isEmpty()) {
             failed += problems;
             createdLeft.append(name);

@@ -11,7 +11,8 @@
 namespace papers {
 
 /// Columns of a row; a row is indexed by them (index 0 is unused).
-enum Column {
+enum Column
+{
     NameColumn = 1,
     OpenFlagColumn,        ///< catalogue open flag, "1"/"0"
     TestTimeColumn,        ///< TESTTIME

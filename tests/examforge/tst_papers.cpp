@@ -85,8 +85,7 @@ class Window
 {
 public:
     Window() { d.show(); }
-    template<typename T = QWidget>
-    T *get(const QString &name) const
+    template <typename T = QWidget> T *get(const QString &name) const
     {
         T *w = d.findChild<T *>(name);
         if (!w)
@@ -172,7 +171,8 @@ private slots:
         writeTree(root, {u"Unit3"_s, u"Unit4"_s},
                   "TESTTIME=45\r\nEXERCISEMODE=1\r\nRETESTPASSWD=555\r\nRELOGINPASSWD=\r\nDISPLAY_SCORE=0\r\n"
                   "CHANGE_QUESTION_SORT=1\r\nA_grade=27\r\nB_grade=24\r\nC_grade=21\r\nD_grade=18\r\n"
-                  "Author= Ms. Brook \r\nabout_test=Read carefully\r\nQuestion_conut= 5\r\nfull_mark= 30\r\nMark= 5\r\n");
+                  "Author= Ms. Brook \r\nabout_test=Read carefully\r\nQuestion_conut= 5\r\nfull_mark= "
+                  "30\r\nMark= 5\r\n");
         // A paper without its file shows every value as 0.
         QFile::remove(root.file(u"SHIJUAN/Unit4/Unit4.cho"_s));
         Window w;
@@ -209,7 +209,8 @@ private slots:
         Window w;
         QCOMPARE(w.list()->count(), 0);
         QCOMPARE(w.list()->currentRow(), -1);
-        for (const QString &name : {u"Command7"_s, u"Cmd上移"_s, u"Cmd下移"_s, u"Cmd导出试卷"_s, u"TXT3"_s, u"Check1"_s})
+        for (const QString &name :
+             {u"Command7"_s, u"Cmd上移"_s, u"Cmd下移"_s, u"Cmd导出试卷"_s, u"TXT3"_s, u"Check1"_s})
             QVERIFY2(!w.get(name)->isEnabled(), qPrintable(name));
         QVERIFY(w.get(u"Command6"_s)->isEnabled());
         QVERIFY(w.get(u"Cmd导入试卷"_s)->isEnabled());
@@ -449,7 +450,8 @@ private slots:
         w.select(0);
         w.click(u"Command7"_s);
         QTemporaryDir backup;
-        writeFile(backup.filePath(u"Unit3/Unit3.cho"_s), "[MAIN]\r\nQuestion_conut= 1\r\n[1]\r\nQUESTION=11.RTF\r\n");
+        writeFile(backup.filePath(u"Unit3/Unit3.cho"_s),
+                  "[MAIN]\r\nQuestion_conut= 1\r\n[1]\r\nQUESTION=11.RTF\r\n");
         writeFile(backup.filePath(u"Unit3/11.RTF"_s), "{\\rtf1 q}");
         script->queue(backup.filePath(u"Unit3/Unit3.cho"_s));
         w.click(u"Cmd导入试卷"_s);
@@ -539,7 +541,8 @@ private slots:
         TestDataRoot root;
         writeTree(root, {u"Unit3"_s});
         QTemporaryDir source;
-        for (const QString &file : {u"Unit3/Unit3.cho"_s, u"unit3/unit3.cho"_s, u"Notes/readme.txt"_s, u"Bad/a=b.cho"_s})
+        for (const QString &file :
+             {u"Unit3/Unit3.cho"_s, u"unit3/unit3.cho"_s, u"Notes/readme.txt"_s, u"Bad/a=b.cho"_s})
             writeFile(source.filePath(file));
         Window w;
         prompt::ScopedScript script;
@@ -550,8 +553,10 @@ private slots:
         QCOMPARE(script->records().at(0).defaultText, paths::dataRoot());
 
         const QString exists = u"The paper name already exists ,input another name!"_s;
-        const QList<std::pair<QString, bool>> cases = {
-            {u"Unit3/Unit3.cho"_s, true}, {u"unit3/unit3.cho"_s, true}, {u"Notes/readme.txt"_s, false}, {u"Bad/a=b.cho"_s, false}};
+        const QList<std::pair<QString, bool>> cases = {{u"Unit3/Unit3.cho"_s, true},
+                                                       {u"unit3/unit3.cho"_s, true},
+                                                       {u"Notes/readme.txt"_s, false},
+                                                       {u"Bad/a=b.cho"_s, false}};
         for (const auto &[file, duplicate] : cases) {
             script->clear();
             script->queue(source.filePath(file));
@@ -573,8 +578,9 @@ private slots:
         writeTree(root, {u"Unit3"_s});
         QTemporaryDir source;
         const QString folder = source.filePath(u"Exam"_s);
-        writeFile(folder + u"/Exam.CHO"_s, "[MAIN]\r\nTESTTIME=20\r\nQuestion_conut= 2\r\nfull_mark= 10\r\nMark= 5\r\nExtra=kept\r\n"
-                        "RETESTPASSWD=111\r\n[1]\r\nQUESTION=5.RTF\r\n");
+        writeFile(folder + u"/Exam.CHO"_s,
+                  "[MAIN]\r\nTESTTIME=20\r\nQuestion_conut= 2\r\nfull_mark= 10\r\nMark= 5\r\nExtra=kept\r\n"
+                  "RETESTPASSWD=111\r\n[1]\r\nQUESTION=5.RTF\r\n");
         writeFile(folder + u"/5.RTF"_s);
 
         Window w;
@@ -678,7 +684,8 @@ private slots:
         // whose folder is a link to somewhere else.
         root.write(u"outside/x.txt"_s, "x");
         QVERIFY(QFile::link(elsewhere.path(), root.file(u"SHIJUAN/Linked"_s)));
-        root.write(u"sys/sys.cho"_s, "[TestName]\r\nTestNameCount=3\r\n1=Unit3\r\n2=../outside\r\n3=Linked\r\n");
+        root.write(u"sys/sys.cho"_s,
+                   "[TestName]\r\nTestNameCount=3\r\n1=Unit3\r\n2=../outside\r\n3=Linked\r\n");
         Window w;
         prompt::ScopedScript script;
         w.select(1);
@@ -713,7 +720,8 @@ private slots:
             const QString file = paper::file(u"Unit5"_s);
             sawSavedPaper = QFile::exists(file) && QFileInfo(paths::scoreFolder(u"Unit5"_s)).isDir();
             paper::QuestionTable table;
-            table.questions = {{u"1.RTF"_s, u"2.RTF"_s, u"1"_s, {}}, {u"3.RTF"_s, u"4.RTF"_s, u"2"_s, u"7"_s}};
+            table.questions = {{u"1.RTF"_s, u"2.RTF"_s, u"1"_s, {}},
+                               {u"3.RTF"_s, u"4.RTF"_s, u"2"_s, u"7"_s}};
             table.defaultMark = 4;
             table.fullScore = 11;
             paper::saveQuestions(file, table);

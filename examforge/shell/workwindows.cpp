@@ -4,6 +4,7 @@
 #include "examroomdialog.h"
 #include "mainwindow.h"
 #include "setpassworddialog.h"
+#include "papermanagementdialog.h"
 
 namespace examforge {
 
@@ -14,6 +15,7 @@ void registerWorkWindows(MainWindow &window)
     window.setCommandWindow(MainWindow::ExamRoom, [](QWidget *p) { return new ExamRoomDialog(p); });
     window.setCommandWindow(MainWindow::Classes, [](QWidget *p) { return new ClassManagementDialog(p); });
     window.setCommandWindow(MainWindow::Password, [](QWidget *p) { return new SetPasswordDialog(p); });
+    window.setCommandWindow(MainWindow::Papers, [](QWidget *p) { return new PaperManagementDialog(p); });
 }
 
 } // namespace examforge

@@ -4,6 +4,7 @@
 #include "examroomdialog.h"
 #include "logindialog.h"
 #include "mainwindow.h"
+#include "papermanagementdialog.h"
 #include "prompt.h"
 #include "setpassworddialog.h"
 #include "splashwindow.h"
@@ -35,6 +36,7 @@ const QList<Entry> &entries()
                   }});
         l.append({QStringLiteral("examforge-login"), [] { return static_cast<QWidget *>(new LoginDialog); }, {}});
         l.append({QStringLiteral("examforge-password"), [] { return static_cast<QWidget *>(new SetPasswordDialog); }, {}});
+        l.append({QStringLiteral("examforge-papers"), [] { return static_cast<QWidget *>(new PaperManagementDialog); }, {}});
         return l;
     }();
     return list;

@@ -14,6 +14,10 @@ for program in examforge examdesk; do
     fi
 done
 [ -f "$app/Language.txt" ] || cp "$top/assets/Language.txt" "$app/Language.txt"
+# Other languages travel beside it; a school renames the one it wants to Language.txt.
+for lang in "$top"/assets/Language.*.txt; do
+    [ -e "$lang" ] && cp -f "$lang" "$app/"
+done
 mkdir -p "$app/help"
 cp -f "$top"/assets/help/* "$app/help/"
 for template in "$top"/assets/sys/*; do

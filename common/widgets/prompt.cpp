@@ -132,6 +132,9 @@ QString DialogService::chooseFile(QWidget *parent, const QString &title, const Q
                                   const QString &filter)
 {
     QFileDialog dialog(parent, title, startFolder, filter);
+    // Qt's own dialog matches the filter without regard to case ("*.CHO" also shows Unit3.cho);
+    // a native one may not.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::ReadOnly, true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

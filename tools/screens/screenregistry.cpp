@@ -1,11 +1,51 @@
 #include "screenregistry.h"
 
+#include "catalogue.h"
+#include "helptextwindow.h"
+#include "instructionswindow.h"
 #include "mainwindow.h"
+#include "passwordentrywindow.h"
 #include "prompt.h"
 #include "splashwindow.h"
 #include "startup.h"
+#include "studentloginwindow.h"
+
+#include <QLineEdit>
 
 namespace screens {
+namespace {
+
+// The student's windows, on the first open paper of the data root.
+void appendExamdesk(QList<Entry> &l)
+{
+    l.append({QStringLiteral("examdesk-login"), [] {
+                  auto *w = new StudentLoginWindow;
+                  w->load();
+                  return static_cast<QWidget *>(w);
+              }, {}});
+    l.append({QStringLiteral("examdesk-password"), [] {
+                  auto *w = new PasswordEntryWindow;
+                  w->setPrompt(QStringLiteral("Input retest password:"));
+                  return static_cast<QWidget *>(w);
+              }, [](QWidget *w) { w->findChild<QLineEdit *>(QStringLiteral("TxtPW"))->setText(QStringLiteral("827")); }});
+    l.append({QStringLiteral("examdesk-instructions"), [] {
+                  examdesk::ExamSession session;
+                  for (const catalogue::PaperEntry &p : catalogue::loadPapers()) {
+                      if (catalogue::isSet(p.openFlag)) {
+                          session.考试名称 = p.name;
+                          break;
+                      }
+                  }
+                  return static_cast<QWidget *>(new InstructionsWindow(session, {}));
+              }, {}});
+    l.append({QStringLiteral("examdesk-help"), [] {
+                  auto *w = new HelpTextWindow;
+                  w->setText(HelpTextWindow::helpText());
+                  return static_cast<QWidget *>(w);
+              }, {}});
+}
+
+} // namespace
 
 const QList<Entry> &entries()
 {
@@ -18,6 +58,7 @@ const QList<Entry> &entries()
                       w->setWindowTitle(QStringLiteral("Examora 5.0"));
                       return static_cast<QWidget *>(w);
                   }, {}});
+        appendExamdesk(l);
         return l;
     }();
     return list;

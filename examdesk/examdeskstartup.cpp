@@ -1,5 +1,6 @@
 #include "examdeskstartup.h"
 
+#include "helpwindow.h"
 #include "prompt.h"
 #include "singleinstance.h"
 #include "studentloginwindow.h"
@@ -16,6 +17,7 @@ QString applicationTitle()
 StudentLoginWindow *startUp(ExamStarter startExam)
 {
     prompt::setApplicationTitle(applicationTitle());
+    help::installF1Handler();
     auto *login = new StudentLoginWindow(std::move(startExam));
     login->setAttribute(Qt::WA_DeleteOnClose);
     if (!login->load()) {

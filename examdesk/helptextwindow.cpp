@@ -28,7 +28,8 @@ QString HelpTextWindow::helpText()
         u"The left time of test is displayed in a window. ",
         u"",
         u"To view answer key: ",
-        u"If teacher have marked the 'Allow to view answer key' checkbox, students are allowed to view correct "
+        u"If teacher have marked the 'Allow to view answer key' checkbox, students are allowed to view "
+        u"correct "
         u"answer key by clicking on 'Display Key'. click 'Continue test' will return to test status. ",
         u"",
         u"To complete a test:",
@@ -63,8 +64,8 @@ void HelpTextWindow::setText(const QString &text)
 
 bool HelpTextWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui->Label1 && event->type() == QEvent::MouseButtonRelease
-        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+    if (watched == ui->Label1 && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         accept();
         return true;
     }

@@ -1,6 +1,7 @@
 #include "instructionswindow.h"
 #include "ui_instructionswindow.h"
 
+#include "helpwindow.h"
 #include "paperfile.h"
 #include "profile.h"
 
@@ -12,6 +13,7 @@ InstructionsWindow::InstructionsWindow(examdesk::ExamSession session, examdesk::
     , m_startExam(std::move(startExam))
 {
     ui->setupUi(this);
+    help::setTopic(this, QStringLiteral("examdesk-instructions"));
     QFont figures = ui->Lab总分->font();
     figures.setBold(true);
     for (QLabel *label : {ui->Lab总分, ui->Lab考试总时间, ui->LAB总题数})

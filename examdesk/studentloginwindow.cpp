@@ -2,6 +2,7 @@
 #include "ui_studentloginwindow.h"
 
 #include "catalogue.h"
+#include "helpwindow.h"
 #include "instructionswindow.h"
 #include "numbers.h"
 #include "paperfile.h"
@@ -34,6 +35,7 @@ StudentLoginWindow::StudentLoginWindow(examdesk::ExamStarter startExam, QWidget 
     , m_startExam(std::move(startExam))
 {
     ui->setupUi(this);
+    help::setTopic(this, QStringLiteral("examdesk-login"));
 
     QFont titleFont = ui->titleLabel->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.8);
@@ -216,8 +218,9 @@ void StudentLoginWindow::confirm()
         }
         const prompt::Answer answer = prompt::ask(
             this,
-            QStringLiteral("The student has finished test!\nIf retest,your previous score will be deleted,will "
-                           "you insist to retest really?"),
+            QStringLiteral(
+                "The student has finished test!\nIf retest,your previous score will be deleted,will "
+                "you insist to retest really?"),
             prompt::Buttons::OkCancel);
         if (answer != prompt::Answer::Ok)
             return;
@@ -232,8 +235,7 @@ void StudentLoginWindow::confirm()
             return;
         }
         if (prompt::ask(this, QStringLiteral("Will you insist to relogin by this student number?"),
-                        prompt::Buttons::OkCancel)
-            != prompt::Answer::Ok)
+                        prompt::Buttons::OkCancel) != prompt::Answer::Ok)
             return;
         if (!passwordAccepted(QStringLiteral("Input relogin password:"), 允许考生二次登录))
             return;
@@ -244,8 +246,9 @@ void StudentLoginWindow::confirm()
     // Without the name in the record nothing of the attempt could be stored either: better to
     // say so now than to let the student sit a test whose answers are lost.
     if (!record::identify(id, m_session.姓名, m_session.姓名LAST)) {
-        prompt::inform(this, QStringLiteral("Your answers cannot be saved: the answer record of this test can't be "
-                                            "written. Please contact with the system manager."));
+        prompt::inform(this,
+                       QStringLiteral("Your answers can't be saved: the answer record of this test can't be "
+                                      "written. Please contact with the system manager."));
         return;
     }
 

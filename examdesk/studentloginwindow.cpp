@@ -111,6 +111,8 @@ void StudentLoginWindow::fillClassList(const QString &permissionDefault)
 
 void StudentLoginWindow::validatePaperList()
 {
+    // Tabbing through the paper list must not lose a class the student already chose.
+    const QString chosen = ui->Combo2->currentText();
     ui->Combo2->clear();
     if (catalogue::classNames().isEmpty()) {
         班级名称总数 = 0;
@@ -119,6 +121,8 @@ void StudentLoginWindow::validatePaperList()
     }
     // A class that the exam room never saved for this paper counts as allowed from here on.
     fillClassList(QStringLiteral("1"));
+    if (const int again = ui->Combo2->findText(chosen); again >= 0)
+        ui->Combo2->setCurrentIndex(again);
 }
 
 bool StudentLoginWindow::numberKeyAccepted(const QKeyEvent *key) const

@@ -57,6 +57,11 @@ private slots:
         leavePaperList(login);
         QCOMPARE(items(classes), (QStringList{QStringLiteral("Grade2A"), QStringLiteral("Grade2C")}));
 
+        // Leaving the list again keeps the class chosen.
+        classes->setCurrentIndex(1);
+        leavePaperList(login);
+        QCOMPARE(classes->currentText(), QStringLiteral("Grade2C"));
+
         // A paper without any permission section offers every class after leaving the list.
         papers->setCurrentIndex(1);
         leavePaperList(login);
@@ -186,21 +191,6 @@ private slots:
         child<QPushButton>(about, QStringLiteral("Command1"))->click();
         QCOMPARE(started.size(), 1);
         QCOMPARE(started.constFirst().学号, number);
-    }
-
-    void classNamesAreTrimmedEverywhere()
-    {
-        // " Grade2B " in the catalogue: its range and its record use the trimmed name.
-        TestDataRoot root;
-        writeSchool(root);
-        QPointer<StudentLoginWindow> login = open();
-        child<QComboBox>(login, QStringLiteral("Combo1"))->setCurrentIndex(1);
-        leavePaperList(login);
-        fill(login, QStringLiteral("Grade2B"), QStringLiteral("128"), QStringLiteral("Bob"),
-             QStringLiteral("Ray"));
-        clickOk(login);
-        QCOMPARE(root.read(QStringLiteral("CHENGJI/Unit4/Grade2B128.cho")),
-                 QByteArray("[Grade2B]\r\n128=Bob\r\n128LAST=Ray\r\n"));
     }
 
     void finishedStudentNeedsTheRetestPassword()

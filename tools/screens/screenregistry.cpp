@@ -1,19 +1,58 @@
 #include "screenregistry.h"
 
+#include "catalogue.h"
 #include "classmanagementdialog.h"
 #include "examroomdialog.h"
+#include "helptextwindow.h"
+#include "instructionswindow.h"
 #include "logindialog.h"
 #include "mainwindow.h"
 #include "papermanagementdialog.h"
+#include "passwordentrywindow.h"
 #include "prompt.h"
 #include "setpassworddialog.h"
 #include "splashwindow.h"
 #include "startup.h"
+#include "studentloginwindow.h"
 #include "workwindows.h"
 
+#include <QLineEdit>
 #include <QListWidget>
 
 namespace screens {
+namespace {
+
+// The student's windows, on the first open paper of the data root.
+void appendExamdesk(QList<Entry> &l)
+{
+    l.append({QStringLiteral("examdesk-login"), [] {
+                  auto *w = new StudentLoginWindow;
+                  w->load();
+                  return static_cast<QWidget *>(w);
+              }, {}});
+    l.append({QStringLiteral("examdesk-password"), [] {
+                  auto *w = new PasswordEntryWindow;
+                  w->setPrompt(QStringLiteral("Input retest password:"));
+                  return static_cast<QWidget *>(w);
+              }, [](QWidget *w) { w->findChild<QLineEdit *>(QStringLiteral("TxtPW"))->setText(QStringLiteral("827")); }});
+    l.append({QStringLiteral("examdesk-instructions"), [] {
+                  examdesk::ExamSession session;
+                  for (const catalogue::PaperEntry &p : catalogue::loadPapers()) {
+                      if (catalogue::isSet(p.openFlag)) {
+                          session.考试名称 = p.name;
+                          break;
+                      }
+                  }
+                  return static_cast<QWidget *>(new InstructionsWindow(session, {}));
+              }, {}});
+    l.append({QStringLiteral("examdesk-help"), [] {
+                  auto *w = new HelpTextWindow;
+                  w->setText(HelpTextWindow::helpText());
+                  return static_cast<QWidget *>(w);
+              }, {}});
+}
+
+} // namespace
 
 const QList<Entry> &entries()
 {
@@ -37,6 +76,7 @@ const QList<Entry> &entries()
         l.append({QStringLiteral("examforge-login"), [] { return static_cast<QWidget *>(new LoginDialog); }, {}});
         l.append({QStringLiteral("examforge-password"), [] { return static_cast<QWidget *>(new SetPasswordDialog); }, {}});
         l.append({QStringLiteral("examforge-papers"), [] { return static_cast<QWidget *>(new PaperManagementDialog); }, {}});
+        appendExamdesk(l);
         return l;
     }();
     return list;

@@ -1,0 +1,47 @@
+#include "examdeskstartup.h"
+
+#include "helpwindow.h"
+#include "prompt.h"
+#include "singleinstance.h"
+#include "studentloginwindow.h"
+
+#include <QApplication>
+
+namespace examdesk {
+
+QString applicationTitle()
+{
+    return QStringLiteral("Examdesk");
+}
+
+StudentLoginWindow *startUp(ExamStarter startExam)
+{
+    prompt::setApplicationTitle(applicationTitle());
+    help::installF1Handler();
+    auto *login = new StudentLoginWindow(std::move(startExam));
+    login->setAttribute(Qt::WA_DeleteOnClose);
+    if (!login->load()) {
+        delete login;
+        return nullptr;
+    }
+    login->show();
+    return login;
+}
+
+int run()
+{
+    prompt::setApplicationTitle(applicationTitle());
+    SingleInstance instance(QStringLiteral("examdesk"));
+    if (!instance.isFirst()) {
+        prompt::inform(nullptr, QStringLiteral("The test program has been running!"));
+        return 0;
+    }
+    // The exam window is opened through this starter; with none, the instructions window
+    // shows its start button disabled.
+    const ExamStarter openExamWindow;
+    if (!startUp(openExamWindow))
+        return 0;
+    return QApplication::exec();
+}
+
+} // namespace examdesk

@@ -1,0 +1,180 @@
+#include "examdeskstartup.h"
+#include "logintestdata.h"
+#include "prompt.h"
+#include "singleinstance.h"
+#include "studentloginwindow.h"
+
+#include <QFile>
+#include <QPointer>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QtEndian>
+
+namespace {
+
+/// Just enough of a VNC viewer to press keys in a program that runs on Qt's VNC platform.
+class VncKeyboard
+{
+public:
+    bool connectTo(quint16 port)
+    {
+        m_socket.abort();
+        m_socket.connectToHost(QHostAddress::LocalHost, port);
+        if (!m_socket.waitForConnected(1000))
+            return false;
+        // Qt's server speaks version 3.3, in which it chooses the security type: 1 = none.
+        const QByteArray version = read(12);
+        if (version != "RFB 003.003\n")
+            return false;
+        m_socket.write(version);
+        if (readNumber(4) != 1)
+            return false;
+        m_socket.write(QByteArray(1, '\x01')); // shared session
+        const QByteArray init = read(24);      // size, pixel format, name length
+        if (init.size() != 24)
+            return false;
+        read(int(qFromBigEndian<quint32>(init.constData() + 20)));
+        return true;
+    }
+
+    void press(quint32 keysym)
+    {
+        for (const char down : {'\x01', '\x00'}) {
+            QByteArray event(8, '\0');
+            event[0] = 4;
+            event[1] = down;
+            qToBigEndian(keysym, event.data() + 4);
+            m_socket.write(event);
+        }
+        m_socket.flush();
+    }
+
+private:
+    QByteArray read(int size)
+    {
+        QByteArray bytes;
+        while (bytes.size() < size) {
+            if (m_socket.bytesAvailable() == 0 && !m_socket.waitForReadyRead(5000))
+                break;
+            bytes += m_socket.read(size - bytes.size());
+        }
+        return bytes;
+    }
+    quint32 readNumber(int size)
+    {
+        quint32 value = 0;
+        for (const char c : read(size))
+            value = (value << 8) | quint8(c);
+        return value;
+    }
+
+    QTcpSocket m_socket;
+};
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+} // namespace
+
+class TestExamdesk : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { prompt::setApplicationTitle(QString()); }
+    void cleanup() { closeAllWindows(); }
+
+    void secondCopyIsRefused()
+    {
+        TestDataRoot root;
+        writeSchool(root);
+        SingleInstance first(QStringLiteral("examdesk"));
+        QVERIFY(first.isFirst());
+        prompt::ScopedScript script;
+        QCOMPARE(examdesk::run(), 0);
+        QCOMPARE(script->texts(), QStringList{QStringLiteral("The test program has been running!")});
+        QCOMPARE(script->records().constFirst().caption, QStringLiteral("Examdesk"));
+        QVERIFY(!shownWindow(QStringLiteral("考试登录")));
+    }
+
+    void startUpEndsWithoutPaperOrClass_data()
+    {
+        QTest::addColumn<QByteArray>("catalogue");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no catalogue") << QByteArray() << QStringLiteral("Sorry!No test now!");
+        QTest::newRow("paper count 0") << QByteArray("[TestName]\r\nTestNameCount=0\r\n1=Unit3\r\nUnit3=1\r\n"
+                                                     "[ClassName]\r\nClassNameCount=1\r\n1=Grade2A\r\n")
+                                       << QStringLiteral("Sorry!No test now!");
+        QTest::newRow("class count 0")
+            << QByteArray("[TestName]\r\nTestNameCount=1\r\n1=Unit3\r\nUnit3=1\r\n")
+            << QStringLiteral("Sorry!No class allowed to test now!");
+    }
+    void startUpEndsWithoutPaperOrClass()
+    {
+        QFETCH(QByteArray, catalogue);
+        QFETCH(QString, message);
+        TestDataRoot root;
+        if (!catalogue.isEmpty())
+            root.write(QStringLiteral("sys/sys.cho"), catalogue);
+        prompt::ScopedScript script;
+        QVERIFY(!examdesk::startUp({}));
+        QCOMPARE(script->texts(), QStringList{message});
+        QCOMPARE(script->records().constFirst().caption, QStringLiteral("Examdesk"));
+        QVERIFY(!shownWindow(QStringLiteral("考试登录")));
+    }
+
+    void startUpShowsTheLogin()
+    {
+        TestDataRoot root;
+        writeSchool(root);
+        prompt::ScopedScript script;
+        QPointer<StudentLoginWindow> login = examdesk::startUp({});
+        QVERIFY(login);
+        QVERIFY(login->isVisible());
+        QCOMPARE(login->windowTitle(), QStringLiteral("Student login"));
+        QVERIFY(script->records().isEmpty());
+        QCOMPARE(child<QComboBox>(login, QStringLiteral("Combo1"))->currentText(), QStringLiteral("Unit3"));
+        login->close();
+        QTRY_VERIFY(!login); // closing the login window ends its life
+    }
+
+    void realProgramRefusesASecondCopy()
+    {
+        // The real program in a folder of its own with a usable catalogue: a copy that did not
+        // refuse would show its login, which no Enter key ends.
+        TestDataRoot root;
+        writeSchool(root);
+        const QString program = root.file(QStringLiteral("examdesk"));
+        QVERIFY(QFile::copy(QStringLiteral(EXAMDESK_BIN), program));
+        SingleInstance first(QStringLiteral("examdesk"));
+        QVERIFY(first.isFirst());
+
+        const quint16 port = freePort();
+        QVERIFY(port != 0);
+        QProcess second;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("vnc:addr=127.0.0.1:port=%1").arg(port));
+        second.setProcessEnvironment(env);
+        second.start(program, {});
+        QVERIFY(second.waitForStarted(5000));
+
+        VncKeyboard keyboard;
+        QTRY_VERIFY_WITH_TIMEOUT(keyboard.connectTo(port) || second.state() == QProcess::NotRunning, 15000);
+        QVERIFY2(second.state() == QProcess::Running, second.readAllStandardError().constData());
+        // Enter answers the refusal box; the program then ends on its own.
+        QTRY_VERIFY_WITH_TIMEOUT((keyboard.press(0xff0d), second.state() == QProcess::NotRunning), 15000);
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QVERIFY(!root.exists(QStringLiteral("CHENGJI/Unit3/Grade2A.cho")));
+        QCOMPARE(QDir(root.file(QStringLiteral("CHENGJI/Unit3"))).entryList(QDir::Files), QStringList{});
+    }
+};
+
+QTEST_MAIN(TestExamdesk)
+#include "tst_examdesk.moc"

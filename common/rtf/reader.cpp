@@ -122,7 +122,7 @@ private:
             }
             if (QChar::isSurrogate(ch))
                 ch = QChar::ReplacementCharacter; // half a character
-            if (ch == u'\t' || ch >= 0x20) {
+            if (ch == u'\t' || (ch >= 0x20 && ch != 0x7F)) {
                 // Paragraph separators and frame markers would split or break the document's
                 // structure, an object character would pose as a picture.
                 if (ch == 0x2029 || ch == 0xFDD0 || ch == 0xFDD1)
@@ -220,6 +220,9 @@ struct PictureBuilder
         QImageReader reader(&buffer, png ? "png" : "jpeg");
         const QSize size = reader.size();
         if (size.isEmpty() || qint64(size.width()) * size.height() > MaxPicturePixels)
+            return std::nullopt;
+        // A JPEG picture is saved as PNG: one that does not decode could not be saved.
+        if (jpeg && reader.read().isNull())
             return std::nullopt;
         Picture picture;
         picture.type = type;

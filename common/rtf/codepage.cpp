@@ -114,7 +114,9 @@ int charsetOf(int codePage)
     return 1;
 }
 
-QByteArray converterName(int codePage)
+namespace {
+
+QByteArray findConverterName(int codePage)
 {
     switch (codePage) {
     case 65001:
@@ -141,6 +143,23 @@ QByteArray converterName(int codePage)
             return name;
     }
     return {};
+}
+
+} // namespace
+
+QByteArray converterName(int codePage)
+{
+    // Asking the converters is slow and the answer never changes: keep it (per thread, so that
+    // documents may be read on several threads).
+    thread_local QHash<int, QByteArray> known;
+    const auto it = known.constFind(codePage);
+    if (it != known.constEnd())
+        return it.value();
+    if (known.size() > 1024)
+        known.clear(); // hostile input naming every number
+    const QByteArray name = findConverterName(codePage);
+    known.insert(codePage, name);
+    return name;
 }
 
 bool isSupported(int codePage)

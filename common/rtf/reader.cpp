@@ -271,6 +271,7 @@ private:
 
     void styleChanged() { m_styleDirty = true; }
     void refreshStyle();
+    void syncStyle();
     int codePageOfFont(int font) const;
     int codePageOfEntry() const;
     int documentCodePage() const { return codepage::isSupported(m_ansiCodePage) ? m_ansiCodePage : 1252; }
@@ -369,8 +370,7 @@ void Parser::finish()
     if (m_picture.depth >= 0)
         finishPicture();
     flushText();
-    if (m_styleDirty)
-        refreshStyle();
+    syncStyle();
     m_sink.finish(state().paragraph, m_style);
 }
 
@@ -848,10 +848,16 @@ void Parser::beforeContent()
         m_pendingCellTab = false;
         m_text.addChar(u'\t');
     }
-    if (m_styleDirty)
-        refreshStyle();
+    syncStyle();
+}
+
+void Parser::syncStyle()
+{
+    if (!m_styleDirty)
+        return;
+    refreshStyle();
     if (!(m_style == m_bufferStyle)) {
-        flushText();
+        flushText(); // the text so far keeps the formatting it was added with
         m_bufferStyle = m_style;
     }
 }
@@ -868,8 +874,7 @@ void Parser::flushText()
 void Parser::paragraphEnd()
 {
     flushText();
-    if (m_styleDirty)
-        refreshStyle();
+    syncStyle();
     m_pendingCellTab = false;
     m_sink.paragraphEnd(state().paragraph, m_style);
 }

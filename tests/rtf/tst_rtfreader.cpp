@@ -299,6 +299,16 @@ private slots:
         QCOMPARE(b.verticalAlignment(), QTextCharFormat::AlignSuperScript);
     }
 
+    void formattingSetBeforeAParagraphMarkGoesOn()
+    {
+        QTextDocument doc;
+        QVERIFY(rtf::read("{\\rtf1 a\\b\\par b\\i{\\pict\\pngblip 00}c}", doc));
+        QVERIFY(formatAt(doc, 0).fontWeight() < QFont::DemiBold);
+        QVERIFY(formatAt(doc, 2).fontWeight() >= QFont::DemiBold);
+        QVERIFY(!formatAt(doc, 2).fontItalic());
+        QVERIFY(formatAt(doc, 3).fontItalic());
+    }
+
     void plainResetsToTheDefaultFont()
     {
         QTextDocument doc;

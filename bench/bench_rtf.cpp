@@ -20,23 +20,28 @@ namespace {
 const QByteArray Header =
     "{\\rtf1\\adeflang1025\\ansi\\ansicpg1252\\uc1\\adeff31507\\deff0\\deflang1033\\deflangfe2052"
     "{\\fonttbl{\\f0\\froman\\fcharset0\\fprq2{\\*\\panose 02020603050405020304}Times New Roman;}"
-    "{\\f13\\fnil\\fcharset134\\fprq2{\\*\\panose 02010600030101010101}\\'cb\\'ce\\'cc\\'e5{\\*\\falt SimSun};}"
+    "{\\f13\\fnil\\fcharset134\\fprq2{\\*\\panose 02010600030101010101}\\'cb\\'ce\\'cc\\'e5{\\*\\falt "
+    "SimSun};}"
     "{\\f31506\\fswiss\\fcharset0\\fprq2{\\*\\panose 020f0502020204030204}Calibri;}}"
     "{\\colortbl;\\red0\\green0\\blue0;\\red192\\green0\\blue0;\\red0\\green102\\blue204;}"
-    "{\\*\\defchp \\f31506\\fs22 }{\\stylesheet{\\ql \\li0\\ri0\\sa160\\sl259\\slmult1\\widctlpar\\f31506\\fs22 "
+    "{\\*\\defchp \\f31506\\fs22 }{\\stylesheet{\\ql "
+    "\\li0\\ri0\\sa160\\sl259\\slmult1\\widctlpar\\f31506\\fs22 "
     "\\snext0 \\sqformat \\spriority0 Normal;}{\\*\\cs10 \\additive \\ssemihidden Default Paragraph Font;}}"
-    "{\\*\\rsidtbl \\rsid1012345}{\\info{\\author Teacher}{\\creatim\\yr2024\\mo3\\dy4\\hr10\\min12}{\\version1}}"
+    "{\\*\\rsidtbl \\rsid1012345}{\\info{\\author "
+    "Teacher}{\\creatim\\yr2024\\mo3\\dy4\\hr10\\min12}{\\version1}}"
     "{\\*\\generator Microsoft Word 16.0;}\\paperw11906\\paperh16838\\margl1800\\margr1800\r\n";
 
 /// One paragraph of a question: plain, bold and coloured runs, accents, Chinese in GBK and \u.
 QByteArray paragraph(int n)
 {
-    QByteArray p = "\\pard\\plain \\ql \\li0\\ri0\\sa160\\sl259\\slmult1\\f31506\\fs22 "
-                   "{\\rtlch\\fcs1 \\ltrch\\fcs0 \\insrsid1012345 Question " + QByteArray::number(n)
-                   + ": Tom has 34 stickers and gives }{\\b\\insrsid1012345 12}{\\insrsid1012345  to Ann. "
-                     "How many caf\\'e9 stickers are left \\endash  think first.}"
-                     "{\\f13\\cf2 \\'d6\\'d0\\'ce\\'c4\\'cc\\'e2\\'c4\\'bf}{\\cf3\\i  \\u20013?\\u25991? A. 22 B. 46}"
-                     "{\\insrsid1012345 \\par }\r\n";
+    QByteArray p =
+        "\\pard\\plain \\ql \\li0\\ri0\\sa160\\sl259\\slmult1\\f31506\\fs22 "
+        "{\\rtlch\\fcs1 \\ltrch\\fcs0 \\insrsid1012345 Question " +
+        QByteArray::number(n) +
+        ": Tom has 34 stickers and gives }{\\b\\insrsid1012345 12}{\\insrsid1012345  to Ann. "
+        "How many caf\\'e9 stickers are left \\endash  think first.}"
+        "{\\f13\\cf2 \\'d6\\'d0\\'ce\\'c4\\'cc\\'e2\\'c4\\'bf}{\\cf3\\i  \\u20013?\\u25991? A. 22 B. 46}"
+        "{\\insrsid1012345 \\par }\r\n";
     return p;
 }
 

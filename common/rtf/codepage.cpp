@@ -38,6 +38,7 @@ constexpr std::array<CharsetEntry, 18> Charsets{{
 
 // What the "Symbol" font shows for each byte from 0x20 to 0xFF (the font's own encoding), as
 // Unicode. Bytes the font leaves empty map into the private use area, like Windows does.
+// clang-format off
 constexpr std::array<char16_t, 224> SymbolGlyphs{{
     // 0x20
     0x0020, 0x0021, 0x2200, 0x0023, 0x2203, 0x0025, 0x0026, 0x220B,
@@ -82,6 +83,7 @@ constexpr std::array<char16_t, 224> SymbolGlyphs{{
     0xF0F0, 0x232A, 0x222B, 0x2320, 0x23AE, 0x2321, 0x239E, 0x239F,
     0x23A0, 0x23A4, 0x23A5, 0x23A6, 0x23AB, 0x23AC, 0x23AD, 0xF0FF,
 }};
+// clang-format on
 
 bool isAscii(QByteArrayView bytes)
 {
@@ -194,7 +196,8 @@ QString Decoder::decode(int codePage, QByteArrayView bytes)
             name = QByteArrayLiteral("windows-1252");
         auto decoder = std::make_shared<QStringDecoder>(name.constData(), QStringConverter::Flag::Stateless);
         if (!decoder->isValid())
-            decoder = std::make_shared<QStringDecoder>(QStringConverter::Latin1, QStringConverter::Flag::Stateless);
+            decoder =
+                std::make_shared<QStringDecoder>(QStringConverter::Latin1, QStringConverter::Flag::Stateless);
         it = m_decoders.insert(codePage, decoder);
     }
     return it.value()->decode(bytes);
@@ -203,8 +206,7 @@ QString Decoder::decode(int codePage, QByteArrayView bytes)
 Encoder::Encoder(int codePage)
     : m_codePage(codePage)
     , m_name(converterName(codePage))
-{
-}
+{}
 
 Encoder::~Encoder() = default;
 
@@ -222,7 +224,8 @@ QByteArray Encoder::fallback(char32_t ch)
         const QByteArray bytes = encoder.encode(text);
         // A converter may substitute what it cannot map; only a faithful round trip counts.
         QStringDecoder decoder(m_name.constData());
-        if (!encoder.hasError() && !bytes.isEmpty() && QString(decoder.decode(bytes)) == text && !decoder.hasError())
+        if (!encoder.hasError() && !bytes.isEmpty() && QString(decoder.decode(bytes)) == text &&
+            !decoder.hasError())
             result = bytes;
     }
     m_cache.insert(ch, result);

@@ -13,8 +13,8 @@ class QStringDecoder;
 namespace rtf::codepage {
 
 /// Pseudo code pages for fonts of the symbol character set (\fcharset2).
-inline constexpr int SymbolFont = -2;   ///< the "Symbol" font: bytes mapped to the Unicode letters it shows
-inline constexpr int PrivateFont = -3;  ///< other symbol fonts (Wingdings...): bytes mapped to U+F000 + byte
+inline constexpr int SymbolFont = -2;  ///< the "Symbol" font: bytes mapped to the Unicode letters it shows
+inline constexpr int PrivateFont = -3; ///< other symbol fonts (Wingdings...): bytes mapped to U+F000 + byte
 
 /// Windows code page of a \fcharset value; 0 when the charset names none (DEFAULT_CHARSET and
 /// unknown values: the document's \ansicpg applies).

@@ -157,8 +157,9 @@ static_assert(std::is_sorted(Words.begin(), Words.end(),
 
 const ControlWord *findControlWord(std::string_view name)
 {
-    const auto it = std::lower_bound(Words.begin(), Words.end(), name,
-                                     [](const ControlWord &entry, std::string_view key) { return entry.name < key; });
+    const auto it =
+        std::lower_bound(Words.begin(), Words.end(), name,
+                         [](const ControlWord &entry, std::string_view key) { return entry.name < key; });
     if (it == Words.end() || it->name != name)
         return nullptr;
     return &*it;

@@ -7,8 +7,8 @@ namespace rtf {
 
 /// What the reader does with a control word. One entry of the table in controlwords.cpp names
 /// the word, the operation and its argument.
-enum class Op : std::uint8_t {
-    Ignore,
+enum class Op : std::uint8_t
+{
     // Destinations: the group that starts with the word holds something other than body text.
     FontTable,
     ColorTable,
@@ -18,12 +18,12 @@ enum class Op : std::uint8_t {
     UnicodeAlt,      ///< \ud
     SkipDestination, ///< \info, \stylesheet, headers...: the whole group is skipped
     // Document.
-    CharsetAnsi,     ///< \ansi, \mac, \pc, \pca: argument = code page
-    AnsiCodePage,    ///< \ansicpgN
-    DefaultFont,     ///< \deffN
+    CharsetAnsi,  ///< \ansi, \mac, \pc, \pca: argument = code page
+    AnsiCodePage, ///< \ansicpgN
+    DefaultFont,  ///< \deffN
     // Font table entries.
-    FontCharset,     ///< \fcharsetN
-    FontCodePage,    ///< \cpgN
+    FontCharset,  ///< \fcharsetN
+    FontCodePage, ///< \cpgN
     // Colour table entries.
     Red,
     Green,
@@ -42,11 +42,11 @@ enum class Op : std::uint8_t {
     Superscript,
     Subscript,
     NoSuperSub,
-    Unicode,         ///< \uN
-    UnicodeSkip,     ///< \ucN
+    Unicode,     ///< \uN
+    UnicodeSkip, ///< \ucN
     // Paragraph formatting.
     Pard,
-    Align,           ///< argument = Alignment
+    Align, ///< argument = Alignment
     LeftIndent,
     RightIndent,
     FirstIndent,
@@ -58,9 +58,9 @@ enum class Op : std::uint8_t {
     Tab,
     Cell,
     Row,
-    Char,            ///< argument = the Unicode character the word stands for
+    Char, ///< argument = the Unicode character the word stands for
     // Picture properties.
-    PictureKind,     ///< argument = PictureType
+    PictureKind, ///< argument = PictureType
     PictureWidth,
     PictureHeight,
     PictureGoalWidth,
@@ -69,8 +69,20 @@ enum class Op : std::uint8_t {
     PictureScaleY,
 };
 
-enum class Alignment : std::uint8_t { Left, Center, Right, Justify };
-enum class PictureType : std::uint8_t { None, Png, Jpeg, Other };
+enum class Alignment : std::uint8_t
+{
+    Left,
+    Center,
+    Right,
+    Justify
+};
+enum class PictureType : std::uint8_t
+{
+    None,
+    Png,
+    Jpeg,
+    Other
+};
 
 struct ControlWord
 {

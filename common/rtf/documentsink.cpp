@@ -67,6 +67,13 @@ QTextBlockFormat DocumentSink::blockFormat(const ParagraphStyle &paragraph)
         format.setRightMargin(paragraph.rightIndent / TwipsPerPixel);
     if (paragraph.firstIndent != 0)
         format.setTextIndent(paragraph.firstIndent / TwipsPerPixel);
+    if (paragraph.firstIndent < 0 && paragraph.leftIndent + paragraph.firstIndent >= 0) {
+        // A hanging indent is a tab stop too, as word processors treat it: the tab after a
+        // bullet or number lines the text up with the lines below.
+        // Qt measures tab stops from where the first line starts.
+        format.setTabPositions(
+            {QTextOption::Tab(-paragraph.firstIndent / TwipsPerPixel, QTextOption::LeftTab)});
+    }
     if (paragraph.spaceBefore != 0)
         format.setTopMargin(paragraph.spaceBefore / TwipsPerPixel);
     if (paragraph.spaceAfter != 0)
@@ -101,8 +108,9 @@ void DocumentSink::text(const QString &text, const TextStyle &style)
 void DocumentSink::picture(const Picture &picture, const TextStyle &)
 {
     startPendingParagraph();
-    const QString name = QLatin1String(ImageScheme) + u':'
-                         + QString::fromLatin1(QCryptographicHash::hash(picture.data, QCryptographicHash::Sha1).toHex());
+    const QString name =
+        QLatin1String(ImageScheme) + u':' +
+        QString::fromLatin1(QCryptographicHash::hash(picture.data, QCryptographicHash::Sha1).toHex());
     m_document.addResource(QTextDocument::ImageResource, QUrl(name), picture.data);
     QTextImageFormat format;
     format.setName(name);
@@ -164,8 +172,6 @@ void PlainTextSink::paragraphEnd(const ParagraphStyle &, const TextStyle &)
     m_paragraphPending = true;
 }
 
-void PlainTextSink::finish(const ParagraphStyle &, const TextStyle &)
-{
-}
+void PlainTextSink::finish(const ParagraphStyle &, const TextStyle &) {}
 
 } // namespace rtf

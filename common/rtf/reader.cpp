@@ -23,7 +23,14 @@ constexpr int MinHalfPoints = 2;
 constexpr int MaxHalfPoints = 3276;
 constexpr qint64 MaxPicturePixels = 64 * 1024 * 1024;
 
-enum class Destination : std::uint8_t { Body, FontTable, ColorTable, Picture, Upr, Ignored };
+enum class Destination : std::uint8_t
+{
+    Body,
+    FontTable,
+    ColorTable,
+    Picture,
+    Upr
+};
 
 struct CharProps
 {
@@ -66,8 +73,7 @@ class TextBuffer
 public:
     explicit TextBuffer(codepage::Decoder &decoder)
         : m_decoder(decoder)
-    {
-    }
+    {}
 
     void addBytes(QByteArrayView bytes, int codePage)
     {
@@ -115,7 +121,8 @@ private:
         qsizetype out = 0;
         for (qsizetype i = 0; i < text.size(); ++i) {
             char16_t ch = text.at(i).unicode();
-            if (QChar::isHighSurrogate(ch) && i + 1 < text.size() && QChar::isLowSurrogate(text.at(i + 1).unicode())) {
+            if (QChar::isHighSurrogate(ch) && i + 1 < text.size() &&
+                QChar::isLowSurrogate(text.at(i + 1).unicode())) {
                 text[out++] = QChar(ch);
                 text[out++] = text.at(++i);
                 continue;
@@ -161,7 +168,11 @@ struct PictureBuilder
         depth = groupDepth;
     }
 
-    bool wanted() const { return !tooLarge && (type == PictureType::Png || type == PictureType::Jpeg || type == PictureType::None); }
+    bool wanted() const
+    {
+        return !tooLarge &&
+               (type == PictureType::Png || type == PictureType::Jpeg || type == PictureType::None);
+    }
 
     void addHex(QByteArrayView text)
     {
@@ -286,9 +297,9 @@ private:
     TextBuffer m_text;
 
     std::vector<GroupState> m_stack;
-    int m_overflow = 0;  // groups deeper than MaxDepth, followed for balance only
+    int m_overflow = 0;       // groups deeper than MaxDepth, followed for balance only
     bool m_ignorable = false; // \* seen: an unknown destination that follows is skipped
-    int m_skip = 0;      // characters still to skip after \uN
+    int m_skip = 0;           // characters still to skip after \uN
 
     int m_ansiCodePage = 1252;
     int m_defaultFont = 0;
@@ -431,7 +442,7 @@ void Parser::controlWord(const Token &token)
     m_ignorable = false;
     const ControlWord *word = token.word.empty() ? nullptr : findControlWord(token.word);
     GroupState &st = state();
-    if (!word || word->op == Op::Ignore) {
+    if (!word) {
         if (ignorable)
             skipGroup();
         return;
@@ -442,8 +453,6 @@ void Parser::controlWord(const Token &token)
     const Destination dest = st.destination;
 
     switch (word->op) {
-    case Op::Ignore:
-        break;
     case Op::FontTable:
         st.destination = Destination::FontTable;
         m_fontNumber.reset();
@@ -652,8 +661,8 @@ void Parser::controlWord(const Token &token)
             m_picture.scaleY = clampInt(param, 1, 1000);
         break;
     }
-    if (ignorable && !(word->op == Op::FontTable || word->op == Op::ColorTable || word->op == Op::Picture
-                       || word->op == Op::ShapePicture || word->op == Op::Upr || word->op == Op::UnicodeAlt)) {
+    if (ignorable && !(word->op == Op::FontTable || word->op == Op::ColorTable || word->op == Op::Picture ||
+                       word->op == Op::ShapePicture || word->op == Op::Upr || word->op == Op::UnicodeAlt)) {
         // \* before a word that is no destination we read: the group is something we do not know.
         skipGroup();
     }
@@ -701,7 +710,6 @@ void Parser::text(QByteArrayView bytes)
         m_picture.addHex(bytes);
         break;
     case Destination::Upr:
-    case Destination::Ignored:
         break;
     }
 }
@@ -738,7 +746,6 @@ void Parser::character(char16_t ch)
         break;
     }
 }
-
 
 void Parser::fontTableText(QByteArrayView bytes)
 {
@@ -807,7 +814,7 @@ int Parser::codePageOfFont(int font) const
     const int fromCharset = codepage::fromCharset(entry.charset);
     if (fromCharset == codepage::SymbolFont) {
         return entry.name.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0 ? codepage::SymbolFont
-                                                                                    : codepage::PrivateFont;
+                                                                                     : codepage::PrivateFont;
     }
     if (fromCharset > 0 && codepage::isSupported(fromCharset))
         return fromCharset;

@@ -13,18 +13,23 @@ namespace rtf {
 /// Character formatting of a run of text as RTF describes it (sizes in half-points).
 struct TextStyle
 {
-    enum class VerticalPosition : std::uint8_t { Normal, Super, Sub };
+    enum class VerticalPosition : std::uint8_t
+    {
+        Normal,
+        Super,
+        Sub
+    };
 
-    QString family;               ///< empty when the font is unknown (the document's default applies)
+    QString family; ///< empty when the font is unknown (the document's default applies)
     int halfPoints = 24;
     bool bold = false;
     bool italic = false;
     bool underline = false;
     bool strike = false;
     VerticalPosition position = VerticalPosition::Normal;
-    bool hasForeground = false;   ///< false = automatic colour
+    bool hasForeground = false; ///< false = automatic colour
     QRgb foreground = 0;
-    bool hasBackground = false;   ///< false = no highlighting
+    bool hasBackground = false; ///< false = no highlighting
     QRgb background = 0;
 
     friend bool operator==(const TextStyle &, const TextStyle &) = default;
@@ -48,7 +53,7 @@ struct Picture
 {
     PictureType type = PictureType::None;
     QByteArray data;
-    double width = 0;   ///< shown size in twips; 0 = the picture's own size
+    double width = 0; ///< shown size in twips; 0 = the picture's own size
     double height = 0;
 };
 

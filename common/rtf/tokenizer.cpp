@@ -30,8 +30,7 @@ int hexValue(char c)
 
 Tokenizer::Tokenizer(QByteArrayView data)
     : m_data(data)
-{
-}
+{}
 
 Token Tokenizer::next()
 {

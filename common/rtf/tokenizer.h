@@ -10,7 +10,8 @@ namespace rtf {
 /// One lexical unit of RTF.
 struct Token
 {
-    enum class Type : std::uint8_t {
+    enum class Type : std::uint8_t
+    {
         End,           ///< no more input
         GroupOpen,     ///< {
         GroupClose,    ///< }
@@ -22,7 +23,7 @@ struct Token
     };
 
     Type type = Type::End;
-    std::string_view word;     ///< name of a control word; empty when it was too long to be one
+    std::string_view word; ///< name of a control word; empty when it was too long to be one
     bool hasParameter = false;
     std::int32_t parameter = 0; ///< clamped to the 32-bit range
     char symbol = 0;

@@ -29,7 +29,7 @@ struct RunStyle
     bool italic = false;
     bool underline = false;
     bool strike = false;
-    int position = 0; // 0 normal, 1 super, 2 sub
+    int position = 0;   // 0 normal, 1 super, 2 sub
     int foreground = 0; // colour table index, 0 = automatic
     int background = 0;
 };
@@ -57,8 +57,8 @@ QSize pngSize(const QByteArray &png)
     if (png.size() < 24)
         return {};
     const auto be32 = [&png](int at) {
-        return (quint32(quint8(png[at])) << 24) | (quint32(quint8(png[at + 1])) << 16)
-               | (quint32(quint8(png[at + 2])) << 8) | quint32(quint8(png[at + 3]));
+        return (quint32(quint8(png[at])) << 24) | (quint32(quint8(png[at + 1])) << 16) |
+               (quint32(quint8(png[at + 2])) << 8) | quint32(quint8(png[at + 3]));
     };
     return QSize(int(std::min<quint32>(be32(16), 1u << 30)), int(std::min<quint32>(be32(20), 1u << 30)));
 }
@@ -75,8 +75,7 @@ public:
         : m_document(document)
         , m_encoder(codePage)
         , m_codePage(codePage)
-    {
-    }
+    {}
 
     QByteArray run();
 
@@ -136,12 +135,14 @@ Writer::Style Writer::styleOf(const QTextCharFormat &format) const
         points = defaultFont.pointSizeF() > 0 ? defaultFont.pointSizeF() : defaultFont.pixelSize() * 0.75;
     if (points <= 0)
         points = 12;
-    style.halfPoints = std::clamp(int(std::lround(std::min(points, 10000.0) * 2)), MinHalfPoints, MaxHalfPoints);
+    style.halfPoints =
+        std::clamp(int(std::lround(std::min(points, 10000.0) * 2)), MinHalfPoints, MaxHalfPoints);
     style.bold = format.fontWeight() >= QFont::DemiBold;
     style.italic = format.fontItalic();
     if (format.hasProperty(QTextFormat::TextUnderlineStyle)) {
         const auto underline = format.underlineStyle();
-        style.underline = underline != QTextCharFormat::NoUnderline && underline != QTextCharFormat::SpellCheckUnderline;
+        style.underline =
+            underline != QTextCharFormat::NoUnderline && underline != QTextCharFormat::SpellCheckUnderline;
     } else {
         style.underline = format.boolProperty(QTextFormat::FontUnderline);
     }
@@ -152,8 +153,8 @@ Writer::Style Writer::styleOf(const QTextCharFormat &format) const
         style.position = 2;
     if (format.hasProperty(QTextFormat::ForegroundBrush) && format.foreground().style() != Qt::NoBrush)
         style.foreground = format.foreground().color().rgb();
-    if (format.hasProperty(QTextFormat::BackgroundBrush) && format.background().style() != Qt::NoBrush
-        && format.background().color().alpha() > 0) {
+    if (format.hasProperty(QTextFormat::BackgroundBrush) && format.background().style() != Qt::NoBrush &&
+        format.background().color().alpha() > 0) {
         style.background = format.background().color().rgb();
     }
     return style;

@@ -18,9 +18,9 @@ namespace {
 // clipboard's as Qt names it).
 const QStringList &rtfMimeTypes()
 {
-    static const QStringList types = {QStringLiteral("text/rtf"), QStringLiteral("application/rtf"),
-                                      QStringLiteral("text/richtext"),
-                                      QStringLiteral("application/x-qt-windows-mime;value=\"Rich Text Format\"")};
+    static const QStringList types = {
+        QStringLiteral("text/rtf"), QStringLiteral("application/rtf"), QStringLiteral("text/richtext"),
+        QStringLiteral("application/x-qt-windows-mime;value=\"Rich Text Format\"")};
     return types;
 }
 

@@ -15,8 +15,9 @@
 
 namespace {
 
-const QByteArray Question = "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red192\\green0\\blue0;}"
-                            "\\pard\\f0\\fs24 What is \\b 25 + 17\\b0 ?\\par A. 42\\par}";
+const QByteArray Question =
+    "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red192\\green0\\blue0;}"
+    "\\pard\\f0\\fs24 What is \\b 25 + 17\\b0 ?\\par A. 42\\par}";
 
 QTextCharFormat formatAt(RichTextBox &box, int position)
 {
@@ -106,7 +107,8 @@ private slots:
         QVERIFY(root.read(QStringLiteral("new.RTF")).startsWith("{\\rtf1"));
         RichTextBox other;
         QVERIFY(other.loadFile(path));
-        QCOMPARE(dumpDocument(*other.document(), DumpForm::Effective), dumpDocument(*box.document(), DumpForm::Effective));
+        QCOMPARE(dumpDocument(*other.document(), DumpForm::Effective),
+                 dumpDocument(*box.document(), DumpForm::Effective));
         // A file that cannot be written leaves the binding alone.
         QVERIFY(!box.saveFile(root.file(QStringLiteral("no/such/folder/x.RTF"))));
         QVERIFY(!box.saveFile(QString()));
@@ -223,7 +225,8 @@ private slots:
         box.setPlainText(QStringLiteral("[]"));
         select(box, 1, 1);
         auto *mime = new QMimeData;
-        mime->setHtml(QStringLiteral("<b>bold</b><a href='http://x'>link</a><span style='font-variant:small-caps'>caps</span>"));
+        mime->setHtml(QStringLiteral(
+            "<b>bold</b><a href='http://x'>link</a><span style='font-variant:small-caps'>caps</span>"));
         QApplication::clipboard()->setMimeData(mime);
         box.paste();
         QCOMPARE(box.plainText(), QStringLiteral("[boldlinkcaps]"));
@@ -247,10 +250,12 @@ private slots:
         QVERIFY(box.canPaste());
         box.paste();
         QCOMPARE(box.plainText(), QString(QChar::ObjectReplacementCharacter));
-        QVERIFY2(dumpDocument(*box.document()).contains(QStringLiteral("image png 5x3")), qPrintable(dumpDocument(*box.document())));
+        QVERIFY2(dumpDocument(*box.document()).contains(QStringLiteral("image png 5x3")),
+                 qPrintable(dumpDocument(*box.document())));
 
         auto *rtfMime = new QMimeData;
-        rtfMime->setData(QStringLiteral("text/rtf"), "{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0\\i from a word processor\\par}");
+        rtfMime->setData(QStringLiteral("text/rtf"),
+                         "{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0\\i from a word processor\\par}");
         rtfMime->setText(QStringLiteral("plain fallback"));
         QApplication::clipboard()->setMimeData(rtfMime);
         box.paste();
@@ -268,7 +273,8 @@ private slots:
         QVERIFY(box.saveFile(root.file(QStringLiteral("p.RTF"))));
         RichTextBox other;
         QVERIFY(other.loadFile(root.file(QStringLiteral("p.RTF"))));
-        QCOMPARE(dumpDocument(*other.document(), DumpForm::Effective), dumpDocument(*box.document(), DumpForm::Effective));
+        QCOMPARE(dumpDocument(*other.document(), DumpForm::Effective),
+                 dumpDocument(*box.document(), DumpForm::Effective));
     }
 };
 

@@ -32,9 +32,9 @@ QString quoted(const QString &text)
             out += QStringLiteral("\\t");
         } else if (u == 0x2028) {
             out += QStringLiteral("\\n");
-        } else if (u < 0x20 || (u >= 0x7F && u <= 0xA0) || u == 0xAD || (u >= 0x2000 && u <= 0x200F)
-                   || u == 0x2011 || (u >= 0x2028 && u <= 0x202F) || c.isSurrogate() || (u >= 0xE000 && u <= 0xF8FF)
-                   || u >= 0xFFF0) {
+        } else if (u < 0x20 || (u >= 0x7F && u <= 0xA0) || u == 0xAD || (u >= 0x2000 && u <= 0x200F) ||
+                   u == 0x2011 || (u >= 0x2028 && u <= 0x202F) || c.isSurrogate() ||
+                   (u >= 0xE000 && u <= 0xF8FF) || u >= 0xFFF0) {
             out += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
         } else {
             out += c;
@@ -56,14 +56,15 @@ QString charAttributes(const QTextDocument &document, const QTextCharFormat &for
     if (family.isEmpty())
         family = form == DumpForm::Effective ? document.defaultFont().family() : QStringLiteral("(default)");
     parts << QStringLiteral("font=\"%1\"").arg(family);
-    const double size = format.fontPointSize() > 0 ? format.fontPointSize() : document.defaultFont().pointSizeF();
+    const double size =
+        format.fontPointSize() > 0 ? format.fontPointSize() : document.defaultFont().pointSizeF();
     parts << QStringLiteral("size=%1").arg(number(size));
     if (format.fontWeight() >= QFont::DemiBold)
         parts << QStringLiteral("bold");
     if (format.fontItalic())
         parts << QStringLiteral("italic");
-    if (format.fontUnderline() || (format.underlineStyle() != QTextCharFormat::NoUnderline
-                                   && format.underlineStyle() != QTextCharFormat::SpellCheckUnderline))
+    if (format.fontUnderline() || (format.underlineStyle() != QTextCharFormat::NoUnderline &&
+                                   format.underlineStyle() != QTextCharFormat::SpellCheckUnderline))
         parts << QStringLiteral("underline");
     if (format.fontStrikeOut())
         parts << QStringLiteral("strike");

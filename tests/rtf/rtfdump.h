@@ -18,5 +18,9 @@ class QTextDocument;
 /// font=(default)); the Effective form lists what is shown (the default font's family, every
 /// picture's shown size and a checksum of its pixels, not how it is encoded), for comparing a
 /// document with the one read back from its RTF.
-enum class DumpForm { Stored, Effective };
+enum class DumpForm
+{
+    Stored,
+    Effective
+};
 QString dumpDocument(const QTextDocument &document, DumpForm form = DumpForm::Stored);

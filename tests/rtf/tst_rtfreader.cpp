@@ -5,9 +5,9 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QImage>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -128,34 +128,40 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("boldPart");
         const QString dash = QStringLiteral("\u2013");
-        QTest::newRow("12875543") << QStringLiteral("12875543.RTF")
-                                  << QStringLiteral("Giving away means taking away: 34 %1 12.\nOnes: 4 %1 2 = 2. Tens: 3 %1 1 = 2. "
-                                                    "Tom has 22 stickers.\nAnswer A adds the numbers instead.")
-                                         .arg(dash)
-                                  << QStringLiteral("22");
+        QTest::newRow("12875543")
+            << QStringLiteral("12875543.RTF")
+            << QStringLiteral("Giving away means taking away: 34 %1 12.\nOnes: 4 %1 2 = 2. Tens: 3 %1 1 = 2. "
+                              "Tom has 22 stickers.\nAnswer A adds the numbers instead.")
+                   .arg(dash)
+            << QStringLiteral("22");
         QTest::newRow("27764501") << QStringLiteral("27764501.RTF")
                                   << QStringLiteral("63 %1 28 = ?\n\nA. 35\nB. 45\nC. 31\nD. 25").arg(dash)
                                   << QStringLiteral("63 %1 28 = ?").arg(dash);
-        QTest::newRow("3948266") << QStringLiteral("3948266.RTF")
-                                 << QStringLiteral("Five tens and five tens make ten tens, and ten tens are one hundred.")
-                                 << QString();
+        QTest::newRow("3948266")
+            << QStringLiteral("3948266.RTF")
+            << QStringLiteral("Five tens and five tens make ten tens, and ten tens are one hundred.")
+            << QString();
         QTest::newRow("48213907") << QStringLiteral("48213907.RTF")
                                   << QStringLiteral("What is 25 + 17?\n\nA. 32\nB. 42\nC. 41\nD. 52")
                                   << QStringLiteral("What is 25 + 17?");
         QTest::newRow("55120087") << QStringLiteral("55120087.RTF")
-                                  << QStringLiteral("True or false: 50 + 50 = 100\n\nA. yes (true)\nB. not (false)")
+                                  << QStringLiteral(
+                                         "True or false: 50 + 50 = 100\n\nA. yes (true)\nB. not (false)")
                                   << QStringLiteral("True or false:");
         QTest::newRow("66018823") << QStringLiteral("66018823.RTF")
-                                  << QStringLiteral("A number is even when its ones digit is 0, 2, 4, 6 or 8.\n"
-                                                    "14 and 36 are even; 21 and 45 are odd.")
+                                  << QStringLiteral(
+                                         "A number is even when its ones digit is 0, 2, 4, 6 or 8.\n"
+                                         "14 and 36 are even; 21 and 45 are odd.")
                                   << QString();
         QTest::newRow("70031594") << QStringLiteral("70031594.RTF")
-                                  << QStringLiteral("Tom has 34 stickers. He gives 12 stickers to Ann.\n"
-                                                    "How many stickers does Tom have now?\n\nA. 46\nB. 22\nC. 12\nD. 20")
+                                  << QStringLiteral(
+                                         "Tom has 34 stickers. He gives 12 stickers to Ann.\n"
+                                         "How many stickers does Tom have now?\n\nA. 46\nB. 22\nC. 12\nD. 20")
                                   << QStringLiteral("Tom has 34 stickers. He gives 12 stickers to Ann.");
         QTest::newRow("73305112") << QStringLiteral("73305112.RTF")
-                                  << QStringLiteral("Add the ones first: 5 + 7 = 12. Write 2 and carry 1 ten.\n"
-                                                    "Then the tens: 2 + 1 + 1 = 4. So 25 + 17 = 42.")
+                                  << QStringLiteral(
+                                         "Add the ones first: 5 + 7 = 12. Write 2 and carry 1 ten.\n"
+                                         "Then the tens: 2 + 1 + 1 = 4. So 25 + 17 = 42.")
                                   << QStringLiteral("42");
         QTest::newRow("80412936") << QStringLiteral("80412936.RTF")
                                   << QStringLiteral("You cannot take 8 from 3, so take 1 ten: 13 %1 8 = 5.\n"
@@ -163,7 +169,8 @@ private slots:
                                          .arg(dash)
                                   << QStringLiteral("35");
         QTest::newRow("9157340") << QStringLiteral("9157340.RTF")
-                                 << QStringLiteral("Which of these numbers are even? (Tick every right answer.)\n\nA. 14\nB. 21\nC. 36\nD. 45")
+                                 << QStringLiteral("Which of these numbers are even? (Tick every right "
+                                                   "answer.)\n\nA. 14\nB. 21\nC. 36\nD. 45")
                                  << QStringLiteral("Which of these numbers are even?");
     }
 
@@ -203,7 +210,8 @@ private slots:
         QVERIFY(!formatAt(doc, find(doc, QStringLiteral("tens are"))).fontUnderline());
         QVERIFY(rtf::loadFile(demo.filePath(QStringLiteral("66018823.RTF")), doc));
         QCOMPARE(formatAt(doc, find(doc, QStringLiteral("14"))).foreground().color(), QColor(0, 128, 0));
-        QVERIFY(!formatAt(doc, find(doc, QStringLiteral(" and 36"))).hasProperty(QTextFormat::ForegroundBrush));
+        QVERIFY(
+            !formatAt(doc, find(doc, QStringLiteral(" and 36"))).hasProperty(QTextFormat::ForegroundBrush));
         QVERIFY(rtf::loadFile(demo.filePath(QStringLiteral("73305112.RTF")), doc));
         QCOMPARE(formatAt(doc, 0).foreground().color(), QColor(0, 102, 204));
     }
@@ -227,6 +235,18 @@ private slots:
         QCOMPARE(doc.begin().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
     }
 
+    void hangingIndentIsATabStop()
+    {
+        // A bullet list as WordPad writes it: the tab after the bullet reaches the left indent.
+        QTextDocument doc;
+        QVERIFY(rtf::read("{\\rtf1 \\pard\\fi-360\\li720 {\\pntext\\'b7\\tab}item\\par}", doc));
+        const QList<QTextOption::Tab> tabs = doc.begin().blockFormat().tabPositions();
+        QCOMPARE(tabs.size(), 1);
+        QCOMPARE(tabs.first().position, 24.0); // measured from the first line's start at 24 px
+        QVERIFY(rtf::read("{\\rtf1 \\pard\\fi360\\li720 item\\par}", doc));
+        QVERIFY(doc.begin().blockFormat().tabPositions().isEmpty());
+    }
+
     void doubleByteCharactersMayMixEscapedAndRawBytes()
     {
         // GBK: the trail byte of a character may be written raw when it is ASCII (0x40..0x7E).
@@ -244,11 +264,13 @@ private slots:
     void codePageComesFromTheFontThenTheDocument()
     {
         // \fcharset0 means Windows-1252 even in a document of another code page.
-        QCOMPARE(plain("{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset1 B;}{\\f2 C;}}"
-                       "\\f0\\'e9\\f1\\'e9\\f2\\'e9\\f7\\'e9}"),
-                 QStringLiteral("\u00E9\u0439\u0439\u0439"));
+        QCOMPARE(
+            plain("{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset1 B;}{\\f2 C;}}"
+                  "\\f0\\'e9\\f1\\'e9\\f2\\'e9\\f7\\'e9}"),
+            QStringLiteral("\u00E9\u0439\u0439\u0439"));
         // \cpg overrides the charset.
-        QCOMPARE(plain("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset0\\cpg1253 G;}}\\f0\\'e1}"), QStringLiteral("\u03B1"));
+        QCOMPARE(plain("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset0\\cpg1253 G;}}\\f0\\'e1}"),
+                 QStringLiteral("\u03B1"));
         // A code page this machine does not know reads as Windows-1252.
         QCOMPARE(plain("{\\rtf1\\ansi\\ansicpg12345 \\'e9}"), QStringLiteral("\u00E9"));
         QCOMPARE(plain("{\\rtf1\\mac \\'8e}"), QStringLiteral("\u00E9"));
@@ -257,11 +279,13 @@ private slots:
     void fontNamesInTheirOwnCodePage()
     {
         QTextDocument doc;
-        QVERIFY(rtf::read("{\\rtf1{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}{\\f1\\fnil "
-                          "\\u24494?\\u-28817?\\u-26939?\\u-24879?;}\\f2 Flat;\\f3 Also flat;}\\f0 a\\f1 b\\f2 c\\f3 d}",
-                          doc));
+        QVERIFY(rtf::read(
+            "{\\rtf1{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}{\\f1\\fnil "
+            "\\u24494?\\u-28817?\\u-26939?\\u-24879?;}\\f2 Flat;\\f3 Also flat;}\\f0 a\\f1 b\\f2 c\\f3 d}",
+            doc));
         QCOMPARE(formatAt(doc, 0).fontFamilies().toStringList(), QStringList{QStringLiteral("\u5B8B\u4F53")});
-        QCOMPARE(formatAt(doc, 1).fontFamilies().toStringList(), QStringList{QStringLiteral("\u5FAE\u8F6F\u96C5\u9ED1")});
+        QCOMPARE(formatAt(doc, 1).fontFamilies().toStringList(),
+                 QStringList{QStringLiteral("\u5FAE\u8F6F\u96C5\u9ED1")});
         QCOMPARE(formatAt(doc, 2).fontFamilies().toStringList(), QStringList{QStringLiteral("Flat")});
         QCOMPARE(formatAt(doc, 3).fontFamilies().toStringList(), QStringList{QStringLiteral("Also flat")});
     }
@@ -280,13 +304,16 @@ private slots:
         QTextDocument doc;
         QVERIFY(rtf::read("{\\rtf1 a\\u10?b\\u13?c\\u8233?d\\u65532?e\\'00\\'07f}", doc));
         QCOMPARE(doc.blockCount(), 1);
-        QCOMPARE(doc.toPlainText(), QStringLiteral("a\nb\nc\nde" "f"));
+        QCOMPARE(doc.toPlainText(), QStringLiteral("a\nb\nc\nde"
+                                                   "f"));
     }
 
     void groupsRestoreFormatting()
     {
         QTextDocument doc;
-        QVERIFY(rtf::read("{\\rtf1{\\fonttbl{\\f0 A;}{\\f1 B;}}\\f0\\fs20 a{\\f1\\fs40\\b\\i\\ul\\strike\\super b}c}", doc));
+        QVERIFY(rtf::read(
+            "{\\rtf1{\\fonttbl{\\f0 A;}{\\f1 B;}}\\f0\\fs20 a{\\f1\\fs40\\b\\i\\ul\\strike\\super b}c}",
+            doc));
         const QTextCharFormat c = formatAt(doc, 2);
         QCOMPARE(c.fontFamilies().toStringList(), QStringList{QStringLiteral("A")});
         QCOMPARE(c.fontPointSize(), 10.0);
@@ -295,7 +322,8 @@ private slots:
         QCOMPARE(c.verticalAlignment(), QTextCharFormat::AlignNormal);
         const QTextCharFormat b = formatAt(doc, 1);
         QCOMPARE(b.fontPointSize(), 20.0);
-        QVERIFY(b.fontWeight() >= QFont::DemiBold && b.fontItalic() && b.fontUnderline() && b.fontStrikeOut());
+        QVERIFY(b.fontWeight() >= QFont::DemiBold && b.fontItalic() && b.fontUnderline() &&
+                b.fontStrikeOut());
         QCOMPARE(b.verticalAlignment(), QTextCharFormat::AlignSuperScript);
     }
 
@@ -322,7 +350,8 @@ private slots:
     void colourIndexesOutsideTheTableAreAutomatic()
     {
         QTextDocument doc;
-        QVERIFY(rtf::read("{\\rtf1{\\colortbl;\\red1\\green2\\blue3;}\\cf1 a\\cf9 b\\cf-3 c\\highlight1 d}", doc));
+        QVERIFY(rtf::read("{\\rtf1{\\colortbl;\\red1\\green2\\blue3;}\\cf1 a\\cf9 b\\cf-3 c\\highlight1 d}",
+                          doc));
         QCOMPARE(formatAt(doc, 0).foreground().color(), QColor(1, 2, 3));
         QVERIFY(!formatAt(doc, 1).hasProperty(QTextFormat::ForegroundBrush));
         QVERIFY(!formatAt(doc, 2).hasProperty(QTextFormat::ForegroundBrush));
@@ -343,8 +372,10 @@ private slots:
         buffer.open(QIODevice::WriteOnly);
         QVERIFY(image.save(&buffer, "PNG"));
         QTextDocument doc;
-        QVERIFY(rtf::read("{\\rtf1 a{\\pict\\pngblip\\bin" + QByteArray::number(png.size()) + " " + png + "}b}", doc));
-        QCOMPARE(doc.toPlainText(), QStringLiteral("a\uFFFC" "b"));
+        QVERIFY(rtf::read(
+            "{\\rtf1 a{\\pict\\pngblip\\bin" + QByteArray::number(png.size()) + " " + png + "}b}", doc));
+        QCOMPARE(doc.toPlainText(), QStringLiteral("a\uFFFC"
+                                                   "b"));
         QVERIFY(dumpDocument(doc).contains(QStringLiteral("image png 1x1")));
     }
 };

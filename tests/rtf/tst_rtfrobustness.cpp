@@ -51,8 +51,9 @@ class TestRtfRobustness : public QObject
 private slots:
     void truncatedAtEveryByte()
     {
-        const QByteArray sample = goldenInput(QStringLiteral("word_header"))
-                                  + goldenInput(QStringLiteral("gbk_chinese")) + goldenInput(QStringLiteral("png_picture"));
+        const QByteArray sample = goldenInput(QStringLiteral("word_header")) +
+                                  goldenInput(QStringLiteral("gbk_chinese")) +
+                                  goldenInput(QStringLiteral("png_picture"));
         QVERIFY(sample.size() > 3000);
         for (qsizetype n = 0; n <= sample.size(); ++n)
             readBothWays(sample.left(n));
@@ -78,8 +79,9 @@ private slots:
         // Unbalanced both ways.
         QCOMPARE(readBothWays("{\\rtf1 x" + QByteArray(n, '{') + "y"), QStringLiteral("xy"));
         QCOMPARE(readBothWays("{\\rtf1 x" + QByteArray(n, '}') + "y"), QStringLiteral("x"));
-        QCOMPARE(readBothWays("{\\rtf1 " + QByteArray(n, '{') + "{\\*\\skipped z" + QByteArray(n, '}') + "}w}"),
-                 QStringLiteral("w"));
+        QCOMPARE(
+            readBothWays("{\\rtf1 " + QByteArray(n, '{') + "{\\*\\skipped z" + QByteArray(n, '}') + "}w}"),
+            QStringLiteral("w"));
     }
 
     void deepGroupsAboveTheLimitDoNotLeak()
@@ -151,6 +153,7 @@ private slots:
     void randomTokenSoup()
     {
         // Pieces of RTF in random order reach far more of the reader than random bytes.
+        // clang-format off
         static const char *pieces[] = {
             "{", "}", "{", "}", "\\par ", "\\b ", "\\b0 ", "\\i", "\\ul ", "\\ulnone ", "\\f0 ", "\\f1 ", "\\f99 ",
             "\\fs40 ", "\\cf1 ", "\\highlight2 ", "\\plain ", "\\pard ", "\\qc ", "\\li720 ", "\\fi-360 ",
@@ -161,6 +164,7 @@ private slots:
             "\\-", "\\{", "\\}", "\\\\", "{\\upr", "{\\*\\ud", "\\stylesheet ", "{\\info ", "\\deff1 ", "\\ansicpg936 ",
             "\\ansicpg1251 ", "\\super ", "\\sub ", "\\nosupersub ", "\\emdash ", "\r\n", "\\", "\x00", "\xff",
         };
+        // clang-format on
         std::mt19937 random(7);
         for (int round = 0; round < 2000; ++round) {
             QByteArray data = "{\\rtf1\\ansi ";

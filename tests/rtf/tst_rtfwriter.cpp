@@ -33,8 +33,7 @@ class DocumentGenerator
 public:
     explicit DocumentGenerator(unsigned seed)
         : m_random(seed)
-    {
-    }
+    {}
 
     void fill(QTextDocument &doc)
     {
@@ -62,7 +61,8 @@ private:
     QTextBlockFormat blockFormat()
     {
         QTextBlockFormat format;
-        static const Qt::Alignment alignments[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight, Qt::AlignJustify};
+        static const Qt::Alignment alignments[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight,
+                                                   Qt::AlignJustify};
         format.setAlignment(alignments[pick(0, 3)]);
         if (pick(0, 1)) {
             // Lengths come back in whole twips.
@@ -105,11 +105,22 @@ private:
     QString text()
     {
         static const QString pieces[] = {
-            QStringLiteral("Tom has 34 stickers"), QStringLiteral(" "), QStringLiteral("\\{braces}\\"),
-            QStringLiteral("\t"), QString(QChar(0x2028)), QStringLiteral("caf\u00E9 na\u00EFve \u20AC"),
-            QStringLiteral("\u4E2D\u6587\u9898\u76EE"), QStringLiteral("\u0391\u03B2\u03B3"), QStringLiteral("\u041F\u0440\u0438"),
-            QStringLiteral("\U0001F600"), QStringLiteral("a\u00A0b"), QStringLiteral("\u2013\u2014\u201C\u201D"),
-            QStringLiteral("x2"), QStringLiteral("?"), QStringLiteral("12;34"), QStringLiteral("\uF0FC"),
+            QStringLiteral("Tom has 34 stickers"),
+            QStringLiteral(" "),
+            QStringLiteral("\\{braces}\\"),
+            QStringLiteral("\t"),
+            QString(QChar(0x2028)),
+            QStringLiteral("caf\u00E9 na\u00EFve \u20AC"),
+            QStringLiteral("\u4E2D\u6587\u9898\u76EE"),
+            QStringLiteral("\u0391\u03B2\u03B3"),
+            QStringLiteral("\u041F\u0440\u0438"),
+            QStringLiteral("\U0001F600"),
+            QStringLiteral("a\u00A0b"),
+            QStringLiteral("\u2013\u2014\u201C\u201D"),
+            QStringLiteral("x2"),
+            QStringLiteral("?"),
+            QStringLiteral("12;34"),
+            QStringLiteral("\uF0FC"),
         };
         QString result;
         const int count = pick(1, 4);
@@ -200,7 +211,8 @@ private slots:
 
     void emptyParagraphsKeepTheirCount()
     {
-        for (const QString &text : {QStringLiteral("\n"), QStringLiteral("a\n"), QStringLiteral("\n\na\n\n")}) {
+        for (const QString &text :
+             {QStringLiteral("\n"), QStringLiteral("a\n"), QStringLiteral("\n\na\n\n")}) {
             QTextDocument doc;
             doc.setPlainText(text);
             QTextDocument back;
@@ -224,7 +236,8 @@ private slots:
         format.setWidth(30);
         QTextCursor(&doc).insertImage(format);
         const QByteArray rtf = rtf::write(doc, 1252);
-        QVERIFY2(rtf.contains("{\\pict\\pngblip\\picw3\\pich2\\picwgoal450\\pichgoal300\r\n89504e47"), rtf.constData());
+        QVERIFY2(rtf.contains("{\\pict\\pngblip\\picw3\\pich2\\picwgoal450\\pichgoal300\r\n89504e47"),
+                 rtf.constData());
         QVERIFY(!rtf.contains("jpegblip"));
         QTextDocument back;
         QVERIFY(rtf::read(rtf, back));
@@ -257,7 +270,9 @@ private slots:
         QVERIFY(rtf::read(rtf::write(doc, 1252), back));
         QCOMPARE(back.toPlainText(), doc.toPlainText());
         QCOMPARE(back.begin().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
-        QCOMPARE(back.findBlockByNumber(back.blockCount() - 1).begin().fragment().charFormat().fontPointSize(), 15.0);
+        QCOMPARE(
+            back.findBlockByNumber(back.blockCount() - 1).begin().fragment().charFormat().fontPointSize(),
+            15.0);
     }
 
     void generatedDocumentsRoundTrip_data()
@@ -265,7 +280,8 @@ private slots:
         QTest::addColumn<unsigned>("seed");
         QTest::addColumn<int>("codePage");
         for (unsigned seed = 1; seed <= 150; ++seed)
-            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed << (seed % 3 == 0 ? 936 : 1252);
+            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed)))
+                << seed << (seed % 3 == 0 ? 936 : 1252);
     }
 
     void generatedDocumentsRoundTrip()

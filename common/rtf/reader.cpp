@@ -17,8 +17,8 @@
 namespace rtf {
 namespace {
 
-// Word's own limits: 22 inches for indents and picture sides, 1638 points for fonts.
-constexpr int MaxTwips = 31680;
+// Word's own limit for fonts: 1638 points.
+constexpr int MaxTwips = MaxIndentTwips;
 constexpr int MinHalfPoints = 2;
 constexpr int MaxHalfPoints = 3276;
 constexpr qint64 MaxPicturePixels = 64 * 1024 * 1024;
@@ -239,9 +239,9 @@ struct PictureBuilder
         picture.type = type;
         picture.data = data;
         if (goalWidth > 0)
-            picture.width = std::min(double(goalWidth) * scaleX / 100.0, 20.0 * MaxTwips);
+            picture.width = std::min(double(goalWidth) * scaleX / 100.0, double(MaxPictureTwips));
         if (goalHeight > 0)
-            picture.height = std::min(double(goalHeight) * scaleY / 100.0, 20.0 * MaxTwips);
+            picture.height = std::min(double(goalHeight) * scaleY / 100.0, double(MaxPictureTwips));
         return picture;
     }
 };
@@ -646,11 +646,11 @@ void Parser::controlWord(const Token &token)
         break; // the size in the file's own units: the goal size says how large it is shown
     case Op::PictureGoalWidth:
         if (dest == Destination::Picture)
-            m_picture.goalWidth = clampInt(param, 0, 20 * MaxTwips);
+            m_picture.goalWidth = clampInt(param, 0, MaxPictureTwips);
         break;
     case Op::PictureGoalHeight:
         if (dest == Destination::Picture)
-            m_picture.goalHeight = clampInt(param, 0, 20 * MaxTwips);
+            m_picture.goalHeight = clampInt(param, 0, MaxPictureTwips);
         break;
     case Op::PictureScaleX:
         if (dest == Destination::Picture)

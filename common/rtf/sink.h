@@ -48,6 +48,12 @@ struct ParagraphStyle
     friend bool operator==(const ParagraphStyle &, const ParagraphStyle &) = default;
 };
 
+/// Largest indent or paragraph spacing in twips (22 inches); beyond it values are cut to it.
+inline constexpr int MaxIndentTwips = 31680;
+
+/// Longest side of a picture in twips (440 inches): larger ones are scaled down to it.
+inline constexpr int MaxPictureTwips = 633600;
+
 /// A picture the reader found (PNG or JPEG bytes as stored in the file).
 struct Picture
 {

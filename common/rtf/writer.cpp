@@ -344,11 +344,18 @@ void Writer::picture(const QTextImageFormat &format)
     } else if (height <= 0) {
         height = width * size.height() / size.width();
     }
+    // Within the bound the reader keeps, proportions kept, so the file reads back as written.
+    width *= TwipsPerPixel;
+    height *= TwipsPerPixel;
+    if (const double longest = std::max(width, height); longest > MaxPictureTwips) {
+        width *= MaxPictureTwips / longest;
+        height *= MaxPictureTwips / longest;
+    }
     m_out.append("{\\pict\\pngblip");
     word("picw", size.width());
     word("pich", size.height());
-    word("picwgoal", twips(width));
-    word("pichgoal", twips(height));
+    word("picwgoal", std::max(1L, std::lround(width)));
+    word("pichgoal", std::max(1L, std::lround(height)));
     m_out.append("\r\n");
     const QByteArray hex = png.toHex();
     for (qsizetype i = 0; i < hex.size(); i += 128) {
@@ -370,16 +377,18 @@ void Writer::paragraph(const QTextBlock &block)
         word("qj");
     else if (alignment & (Qt::AlignRight | Qt::AlignTrailing))
         word("qr");
-    const int left = twips(format.leftMargin() + format.indent() * m_document.indentWidth());
-    if (left != 0)
+    // Cut to what readers keep, so the file reads back as written.
+    const auto indent = [](double pixels) { return std::clamp(twips(pixels), -MaxIndentTwips, MaxIndentTwips); };
+    const auto spacing = [](double pixels) { return std::clamp(twips(pixels), 0, MaxIndentTwips); };
+    if (const int left = indent(format.leftMargin() + format.indent() * m_document.indentWidth()))
         word("li", left);
-    if (const int right = twips(format.rightMargin()))
+    if (const int right = indent(format.rightMargin()))
         word("ri", right);
-    if (const int first = twips(format.textIndent()))
+    if (const int first = indent(format.textIndent()))
         word("fi", first);
-    if (const int before = twips(format.topMargin()))
+    if (const int before = spacing(format.topMargin()))
         word("sb", before);
-    if (const int after = twips(format.bottomMargin()))
+    if (const int after = spacing(format.bottomMargin()))
         word("sa", after);
 
     if (block.length() <= 1) {

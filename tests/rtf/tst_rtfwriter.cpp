@@ -250,6 +250,31 @@ private slots:
         QVERIFY(!rtf::write(lost, 1252).contains("\\pict"));
     }
 
+    void outsizedValuesAreCutToWhatReadsBack()
+    {
+        QImage image(6, 4, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QTextDocument doc;
+        doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("big")), image);
+        QTextImageFormat picture;
+        picture.setName(QStringLiteral("big"));
+        picture.setHeight(1e7); // the width follows the proportions
+        QTextCursor cursor(&doc);
+        QTextBlockFormat block;
+        block.setLeftMargin(1e6);
+        block.setTextIndent(-1e6);
+        block.setTopMargin(-50);
+        block.setBottomMargin(1e9);
+        cursor.setBlockFormat(block);
+        cursor.insertImage(picture);
+        const QByteArray written = rtf::write(doc, 1252);
+        QVERIFY2(written.contains("\\li31680\\fi-31680\\sa31680"), written.constData());
+        QVERIFY2(written.contains("\\picwgoal633600\\pichgoal422400"), written.constData());
+        QTextDocument back;
+        QVERIFY(rtf::read(written, back));
+        QCOMPARE(rtf::write(back, 1252), written);
+    }
+
     void runsWithoutAFontGetTheDocumentDefault()
     {
         QTextDocument doc;

@@ -6,6 +6,7 @@
 #include "mainwindow.h"
 #include "papermanagementdialog.h"
 #include "prompt.h"
+#include "scoresscreens.h"
 #include "setpassworddialog.h"
 #include "splashwindow.h"
 #include "startup.h"
@@ -37,6 +38,7 @@ const QList<Entry> &entries()
         l.append({QStringLiteral("examforge-login"), [] { return static_cast<QWidget *>(new LoginDialog); }, {}});
         l.append({QStringLiteral("examforge-password"), [] { return static_cast<QWidget *>(new SetPasswordDialog); }, {}});
         l.append({QStringLiteral("examforge-papers"), [] { return static_cast<QWidget *>(new PaperManagementDialog); }, {}});
+        appendScores(l);
         return l;
     }();
     return list;

@@ -58,7 +58,6 @@ ScoresDialog::ScoresDialog(QWidget *parent)
 {
     ui->setupUi(this);
     help::setTopic(this, QStringLiteral("scores"));
-    setMinimumSize(900, 560);
 
     m_timer->setObjectName(QStringLiteral("Timer刷新"));
     m_timer->setInterval(AutoRefreshMs);
@@ -153,9 +152,9 @@ void ScoresDialog::showEvent(QShowEvent *event)
             // Only this window closes; the main window stays.
             QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
         }
-        if (ui->Chk自动刷新->isChecked())
-            m_timer->start();
     }
+    if (ui->Chk自动刷新->isChecked())
+        m_timer->start();
     QDialog::showEvent(event);
 }
 
@@ -192,8 +191,9 @@ bool ScoresDialog::load()
         ui->Combo1->setCurrentIndex(papers.isEmpty() ? -1 : 0);
         ui->Combo2->setCurrentIndex(classes.isEmpty() ? -1 : 0);
     }
+    // Each opening starts afresh: no student or question stays chosen from the last one.
+    m_report = {};
     if (papers.isEmpty() || classes.isEmpty()) {
-        m_report = {};
         m_studentOrder.clear();
         m_questionOrder.clear();
         fillStatistics();
@@ -203,17 +203,14 @@ bool ScoresDialog::load()
                                               : QStringLiteral("Sorry!No achievement now."));
         return false;
     }
-    m_report = {};
     refresh();
     return true;
 }
 
 void ScoresDialog::refresh()
 {
-    // A timer tick while a question box of this window is open must not rebuild under it twice.
-    if (m_refreshing)
+    if (ui->Combo1->currentIndex() < 0 || ui->Combo2->currentIndex() < 0)
         return;
-    m_refreshing = true;
     const QString paperBefore = m_report.paper;
     const QString classBefore = m_report.className;
     const QString keepNumber = selectedNumber();
@@ -233,7 +230,6 @@ void ScoresDialog::refresh()
     m_studentFlags[NumberColumn] = 2;
     sortStudentsKeeping(NumberColumn, sameClass ? keepNumber : QString());
     updateButtons();
-    m_refreshing = false;
 }
 
 void ScoresDialog::autoRefresh()

@@ -112,5 +112,4 @@ private:
     std::array<int, QuestionColumnCount> m_questionFlags{};
     QString m_shownQuestionFile; ///< the RTF file in the question box, empty when none
     Exporter m_exporter;
-    bool m_refreshing = false;
 };

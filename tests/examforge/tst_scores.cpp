@@ -162,6 +162,13 @@ private slots:
         QCOMPARE(w.report().classCount, qint16(8));
         QCOMPARE(w.report().students.at(0).answers, (QList<qint16>{2, 135, 0}));
 
+        // The export gets the report of the last refresh once one is wired.
+        int exported = -1;
+        w.setExporter([&exported](QWidget *, const scores::Report &r) { exported = int(r.students.size()); });
+        QVERIFY(child<QPushButton>(w, "Cmd输出")->isEnabled());
+        click(w, "Cmd输出");
+        QCOMPARE(exported, 8);
+
         // Another class refreshes at once; a class without records shows rows without scores.
         child<QComboBox>(w, "Combo2")->setCurrentIndex(1);
         QCOMPARE(shownNumbers(w), QStringLiteral("11,12"));
@@ -424,6 +431,9 @@ private slots:
         QCOMPARE(w.property("helpTopic").toString(), QStringLiteral("scores"));
         QTest::keyClick(&w, Qt::Key_Escape);
         QVERIFY(!w.isVisible());
+        // The window fits a small school screen.
+        QVERIFY(w.minimumSizeHint().width() <= 1000);
+        QVERIFY(w.minimumSizeHint().height() <= 700);
     }
 };
 

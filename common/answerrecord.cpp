@@ -4,8 +4,10 @@
 #include "paths.h"
 #include "profile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 namespace record {
 namespace {
@@ -112,9 +114,10 @@ bool finish(const Id &id, const QString &timeLeft, const QList<qint16> &answers,
     return batch.commit();
 }
 
-Result readResult(const Id &id, int questionCount)
+namespace {
+
+Result resultFrom(const profile::Snapshot &s, const Id &id, int questionCount)
 {
-    const profile::Snapshot s(path(id));
     const QString sec = section(id);
     Result r;
     r.firstName = s.value(sec, key(id, QString())).trimmed();
@@ -129,9 +132,54 @@ Result readResult(const Id &id, int questionCount)
     return r;
 }
 
+} // namespace
+
+Result readResult(const Id &id, int questionCount)
+{
+    return resultFrom(profile::Snapshot(path(id)), id, questionCount);
+}
+
+QList<Result> readResults(const QString &paper, const QString &className, const QStringList &numbers,
+                          int questionCount)
+{
+    const QString folder = paths::scoreFolder(paper);
+    const QString cls = className.trimmed();
+    // Names found in the folder without regard to case, filled on the first record that is not
+    // present under its exact name, so that absent students cost one listing in all.
+    std::optional<QHash<QString, QString>> listing;
+    QList<Result> results;
+    results.reserve(numbers.size());
+    for (const QString &number : numbers) {
+        const Id id{paper, cls, number.trimmed()};
+        const QString name = cls + id.number + QStringLiteral(".cho");
+        QString file = paths::join(folder, name);
+        if (!QFileInfo::exists(file)) {
+            if (!listing) {
+                listing.emplace();
+                const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+                for (const QString &entry : entries)
+                    listing->insert(entry.toCaseFolded(), entry);
+            }
+            const auto it = listing->constFind(name.toCaseFolded());
+            file = it == listing->cend() ? QString() : paths::join(folder, *it);
+        }
+        if (file.isEmpty()) {
+            Result none;
+            none.answers.fill(0, qMax(0, questionCount));
+            results.append(none);
+        } else {
+            results.append(resultFrom(profile::Snapshot(file), id, questionCount));
+        }
+    }
+    return results;
+}
+
 bool allowRetest(const Id &id)
 {
-    return profile::writeValue(path(id), section(id), key(id, QStringLiteral("TIME2")), QString());
+    const QString file = path(id);
+    if (profile::Snapshot(file).value(section(id), key(id, QStringLiteral("TIME2"))).isEmpty())
+        return true;
+    return profile::writeValue(file, section(id), key(id, QStringLiteral("TIME2")), QString());
 }
 
 bool remove(const Id &id)

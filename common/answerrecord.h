@@ -82,7 +82,15 @@ struct Result
 };
 Result readResult(const Id &id, int questionCount);
 
-/// Empties N TIME2, so that the next login resumes the saved attempt.
+/// The results of many students of one paper and class, each record from one parse of its
+/// file: results[i] belongs to numbers[i]. A student without a record gets an empty result
+/// with questionCount answer codes 0. Costs one file open per record present; the score
+/// folder is listed once, and only when a record is not found under its exact name.
+QList<Result> readResults(const QString &paper, const QString &className, const QStringList &numbers,
+                          int questionCount);
+
+/// Empties N TIME2, so that the next login resumes the saved attempt. A record that is not
+/// finished (no file, or no TIME2) is left as it is: no file is made for a student who has none.
 bool allowRetest(const Id &id);
 
 /// Deletes the student's record. Class and number are joined without a separator, so two

@@ -5,6 +5,7 @@
 #include "mainwindow.h"
 #include "setpassworddialog.h"
 #include "papermanagementdialog.h"
+#include "scoresdialog.h"
 
 namespace examforge {
 
@@ -16,6 +17,7 @@ void registerWorkWindows(MainWindow &window)
     window.setCommandWindow(MainWindow::Classes, [](QWidget *p) { return new ClassManagementDialog(p); });
     window.setCommandWindow(MainWindow::Password, [](QWidget *p) { return new SetPasswordDialog(p); });
     window.setCommandWindow(MainWindow::Papers, [](QWidget *p) { return new PaperManagementDialog(p); });
+    window.setCommandWindow(MainWindow::Scores, [](QWidget *p) { return new ScoresDialog(p); });
 }
 
 } // namespace examforge

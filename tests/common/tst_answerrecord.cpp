@@ -4,6 +4,9 @@
 
 #include <QTest>
 
+#include <atomic>
+#include <thread>
+
 using namespace record;
 
 class TestAnswerRecord : public QObject
@@ -110,6 +113,66 @@ private slots:
         QVERIFY(!readResult({QStringLiteral("P"), QStringLiteral("C"), QStringLiteral("8")}, 0).score);
         root.write(QStringLiteral("CHENGJI/P/C9.cho"), "[C]\r\n9DF=\r\n");
         QVERIFY(!readResult({QStringLiteral("P"), QStringLiteral("C"), QStringLiteral("9")}, 0).score);
+    }
+
+    void resultsOfAClass()
+    {
+        TestDataRoot root;
+        // Copied from a case-insensitive disk: found whatever the letter case.
+        root.write(QStringLiteral("CHENGJI/P/c7.CHO"), "[C]\r\n7=Ann\r\n7DA2=13\r\n7DF= 0\r\n");
+        root.write(QStringLiteral("CHENGJI/P/C9.cho"), "[C]\r\n9=Bob\r\n9DF= 12\r\n");
+        const QList<Result> results =
+            readResults(QStringLiteral("P"), QStringLiteral(" C "),
+                        {QStringLiteral("7"), QStringLiteral("8"), QStringLiteral("9")}, 2);
+        QCOMPARE(results.size(), 3);
+        QCOMPARE(results[0].firstName, QStringLiteral("Ann"));
+        QCOMPARE(*results[0].score, 0.0); // a score of 0 is a score
+        QCOMPARE(results[0].answers, (QList<qint16>{0, 13}));
+        QVERIFY(results[1].firstName.isEmpty());
+        QVERIFY(!results[1].score);
+        QCOMPARE(results[1].answers, (QList<qint16>{0, 0}));
+        QCOMPARE(*results[2].score, 12.0);
+    }
+
+    void allowRetestMakesNoRecord()
+    {
+        TestDataRoot root;
+        root.write(QStringLiteral("CHENGJI/P/.keep"), {});
+        const Id id{QStringLiteral("P"), QStringLiteral("C"), QStringLiteral("4")};
+        QVERIFY(allowRetest(id));
+        QVERIFY(!root.exists(QStringLiteral("CHENGJI/P/C4.cho")));
+        QVERIFY(identify(id, QStringLiteral("Ann"), QString()));
+        const QByteArray before = root.read(QStringLiteral("CHENGJI/P/C4.cho"));
+        QVERIFY(allowRetest(id)); // not finished: nothing to reopen
+        QCOMPARE(root.read(QStringLiteral("CHENGJI/P/C4.cho")), before);
+    }
+
+    void aRecordBeingRewrittenIsReadWhole()
+    {
+        TestDataRoot root;
+        root.write(QStringLiteral("CHENGJI/P/.keep"), {});
+        const Id id{QStringLiteral("P"), QStringLiteral("C"), QStringLiteral("5")};
+        constexpr int n = 200;
+        QVERIFY(finish(id, QStringLiteral("00:01:00"), QList<qint16>(n, 1), 10));
+        // Examdesk's finish, again and again: codes all 1 with score 10, or all 2 with 20.
+        std::atomic<bool> stop{false};
+        std::thread writer([&] {
+            for (int round = 0; !stop; ++round) {
+                const qint16 v = round % 2 ? 2 : 1;
+                finish(id, QStringLiteral("00:01:00"), QList<qint16>(n, v), qint16(10 * v));
+            }
+        });
+        int torn = 0;
+        for (int i = 0; i < 300; ++i) {
+            const Result r =
+                readResults(QStringLiteral("P"), QStringLiteral("C"), {QStringLiteral("5")}, n).first();
+            const qint16 v = r.answers.value(0);
+            if (!r.score || *r.score != 10.0 * v || r.answers != QList<qint16>(n, v))
+                ++torn;
+        }
+        stop = true;
+        writer.join();
+        QCOMPARE(torn, 0);
     }
 };
 

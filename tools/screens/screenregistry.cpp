@@ -10,6 +10,7 @@
 #include "papermanagementdialog.h"
 #include "passwordentrywindow.h"
 #include "prompt.h"
+#include "scoresscreens.h"
 #include "setpassworddialog.h"
 #include "splashwindow.h"
 #include "startup.h"
@@ -77,6 +78,7 @@ const QList<Entry> &entries()
         l.append({QStringLiteral("examforge-password"), [] { return static_cast<QWidget *>(new SetPasswordDialog); }, {}});
         l.append({QStringLiteral("examforge-papers"), [] { return static_cast<QWidget *>(new PaperManagementDialog); }, {}});
         appendExamdesk(l);
+        appendScores(l);
         return l;
     }();
     return list;

@@ -1,0 +1,120 @@
+// Speed of the RTF layer on generated input: reader throughput on a 1 MB file, and the time to
+// get the plain text of 200 question files of about 3 KB (what the question list and the bank
+// do when they open a paper). Prints "BENCH <name> <value> <unit>" lines.
+#include "rtf/rtf.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+// The head Word writes before the text of a short document, shortened.
+const QByteArray Header =
+    "{\\rtf1\\adeflang1025\\ansi\\ansicpg1252\\uc1\\adeff31507\\deff0\\deflang1033\\deflangfe2052"
+    "{\\fonttbl{\\f0\\froman\\fcharset0\\fprq2{\\*\\panose 02020603050405020304}Times New Roman;}"
+    "{\\f13\\fnil\\fcharset134\\fprq2{\\*\\panose 02010600030101010101}\\'cb\\'ce\\'cc\\'e5{\\*\\falt SimSun};}"
+    "{\\f31506\\fswiss\\fcharset0\\fprq2{\\*\\panose 020f0502020204030204}Calibri;}}"
+    "{\\colortbl;\\red0\\green0\\blue0;\\red192\\green0\\blue0;\\red0\\green102\\blue204;}"
+    "{\\*\\defchp \\f31506\\fs22 }{\\stylesheet{\\ql \\li0\\ri0\\sa160\\sl259\\slmult1\\widctlpar\\f31506\\fs22 "
+    "\\snext0 \\sqformat \\spriority0 Normal;}{\\*\\cs10 \\additive \\ssemihidden Default Paragraph Font;}}"
+    "{\\*\\rsidtbl \\rsid1012345}{\\info{\\author Teacher}{\\creatim\\yr2024\\mo3\\dy4\\hr10\\min12}{\\version1}}"
+    "{\\*\\generator Microsoft Word 16.0;}\\paperw11906\\paperh16838\\margl1800\\margr1800\r\n";
+
+/// One paragraph of a question: plain, bold and coloured runs, accents, Chinese in GBK and \u.
+QByteArray paragraph(int n)
+{
+    QByteArray p = "\\pard\\plain \\ql \\li0\\ri0\\sa160\\sl259\\slmult1\\f31506\\fs22 "
+                   "{\\rtlch\\fcs1 \\ltrch\\fcs0 \\insrsid1012345 Question " + QByteArray::number(n)
+                   + ": Tom has 34 stickers and gives }{\\b\\insrsid1012345 12}{\\insrsid1012345  to Ann. "
+                     "How many caf\\'e9 stickers are left \\endash  think first.}"
+                     "{\\f13\\cf2 \\'d6\\'d0\\'ce\\'c4\\'cc\\'e2\\'c4\\'bf}{\\cf3\\i  \\u20013?\\u25991? A. 22 B. 46}"
+                     "{\\insrsid1012345 \\par }\r\n";
+    return p;
+}
+
+QByteArray document(qsizetype minimumSize)
+{
+    QByteArray rtf = Header;
+    for (int n = 1; rtf.size() < minimumSize; ++n)
+        rtf += paragraph(n);
+    rtf += "}";
+    return rtf;
+}
+
+/// Best of several runs, in milliseconds.
+double bestOf(int runs, const std::function<void()> &work)
+{
+    double best = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        best = std::min(best, timer.nsecsElapsed() / 1e6);
+    }
+    return best;
+}
+
+void report(const char *name, double value, const char *unit)
+{
+    std::printf("BENCH %s %.2f %s\n", name, value, unit);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+
+    // Reader throughput on 1 MB.
+    const QByteArray big = document(1024 * 1024);
+    const double megabytes = big.size() / (1024.0 * 1024.0);
+    QTextDocument doc;
+    const double readMs = bestOf(5, [&] { rtf::read(big, doc); });
+    report("rtf_read_1mb_document", megabytes / (readMs / 1000.0), "MB/s");
+    QString text;
+    const double plainMs = bestOf(5, [&] { text = rtf::plainText(big); });
+    report("rtf_read_1mb_plaintext", megabytes / (plainMs / 1000.0), "MB/s");
+    QByteArray written;
+    const double writeMs = bestOf(5, [&] { written = rtf::write(doc, 1252); });
+    report("rtf_write_1mb", (written.size() / (1024.0 * 1024.0)) / (writeMs / 1000.0), "MB/s");
+
+    // 200 question files of about 3 KB each.
+    QTemporaryDir folder;
+    QStringList files;
+    for (int i = 0; i < 200; ++i) {
+        QByteArray question = Header;
+        for (int n = 1; question.size() < 3000; ++n)
+            question += paragraph(i * 10 + n);
+        question += "}";
+        const QString path = QDir(folder.path()).filePath(QStringLiteral("%1.RTF").arg(1000 + i));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(question) != question.size())
+            return 1;
+        files << path;
+    }
+    qsizetype characters = 0;
+    const double listMs = bestOf(5, [&] {
+        characters = 0;
+        for (const QString &path : std::as_const(files))
+            characters += rtf::plainTextOfFile(path).size();
+    });
+    report("rtf_plaintext_200_files", listMs, "ms");
+    const double loadMs = bestOf(5, [&] {
+        QTextDocument question;
+        for (const QString &path : std::as_const(files))
+            rtf::loadFile(path, question);
+    });
+    report("rtf_load_200_files_document", loadMs, "ms");
+    return characters > 0 && !text.isEmpty() ? 0 : 1;
+}

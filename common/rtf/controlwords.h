@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace rtf {
+
+/// What the reader does with a control word. One entry of the table in controlwords.cpp names
+/// the word, the operation and its argument.
+enum class Op : std::uint8_t {
+    Ignore,
+    // Destinations: the group that starts with the word holds something other than body text.
+    FontTable,
+    ColorTable,
+    Picture,
+    ShapePicture,    ///< \shppict: its picture is shown
+    Upr,             ///< \upr: ANSI text followed by {\*\ud Unicode text}; only the latter is read
+    UnicodeAlt,      ///< \ud
+    SkipDestination, ///< \info, \stylesheet, headers...: the whole group is skipped
+    // Document.
+    CharsetAnsi,     ///< \ansi, \mac, \pc, \pca: argument = code page
+    AnsiCodePage,    ///< \ansicpgN
+    DefaultFont,     ///< \deffN
+    // Font table entries.
+    FontCharset,     ///< \fcharsetN
+    FontCodePage,    ///< \cpgN
+    // Colour table entries.
+    Red,
+    Green,
+    Blue,
+    // Character formatting.
+    Plain,
+    Font,
+    FontSize,
+    Foreground,
+    Background,
+    Bold,
+    Italic,
+    Underline,
+    UnderlineNone,
+    Strike,
+    Superscript,
+    Subscript,
+    NoSuperSub,
+    Unicode,         ///< \uN
+    UnicodeSkip,     ///< \ucN
+    // Paragraph formatting.
+    Pard,
+    Align,           ///< argument = Alignment
+    LeftIndent,
+    RightIndent,
+    FirstIndent,
+    SpaceBefore,
+    SpaceAfter,
+    // Breaks and special characters.
+    Par,
+    Line,
+    Tab,
+    Cell,
+    Row,
+    Char,            ///< argument = the Unicode character the word stands for
+    // Picture properties.
+    PictureKind,     ///< argument = PictureType
+    PictureWidth,
+    PictureHeight,
+    PictureGoalWidth,
+    PictureGoalHeight,
+    PictureScaleX,
+    PictureScaleY,
+};
+
+enum class Alignment : std::uint8_t { Left, Center, Right, Justify };
+enum class PictureType : std::uint8_t { None, Png, Jpeg, Other };
+
+struct ControlWord
+{
+    std::string_view name;
+    Op op;
+    std::int32_t argument;
+};
+
+/// The table entry of a control word, or nullptr for a word the reader does not know.
+const ControlWord *findControlWord(std::string_view name);
+
+} // namespace rtf

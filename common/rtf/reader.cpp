@@ -1,0 +1,916 @@
+#include "reader.h"
+
+#include "codepage.h"
+#include "controlwords.h"
+#include "sink.h"
+#include "tokenizer.h"
+
+#include <QBuffer>
+#include <QHash>
+#include <QImageReader>
+#include <QList>
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+namespace rtf {
+namespace {
+
+// Word's own limits: 22 inches for indents and picture sides, 1638 points for fonts.
+constexpr int MaxTwips = 31680;
+constexpr int MinHalfPoints = 2;
+constexpr int MaxHalfPoints = 3276;
+constexpr qint64 MaxPicturePixels = 64 * 1024 * 1024;
+
+enum class Destination : std::uint8_t { Body, FontTable, ColorTable, Picture, Upr, Ignored };
+
+struct CharProps
+{
+    int font = -1; // -1 = the default font (\deff)
+    int halfPoints = 24;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike = false;
+    TextStyle::VerticalPosition position = TextStyle::VerticalPosition::Normal;
+    int foreground = 0; // colour table index, 0 = automatic
+    int background = 0;
+};
+
+struct GroupState
+{
+    Destination destination = Destination::Body;
+    Destination beforeUpr = Destination::Body; // where \ud sends the text of an \upr group
+    CharProps chars;
+    ParagraphStyle paragraph;
+    int unicodeSkip = 1; // \ucN
+};
+
+struct FontEntry
+{
+    QString name;
+    int charset = -1; // -1 = not given
+    int codePage = 0; // \cpgN, 0 = not given
+};
+
+int clampInt(std::int64_t value, int low, int high)
+{
+    return int(std::clamp<std::int64_t>(value, low, high));
+}
+
+/// Decoded text waiting for the sink, plus bytes of one code page not yet decoded (so that the
+/// two bytes of a double-byte character may arrive as two \'hh escapes).
+class TextBuffer
+{
+public:
+    explicit TextBuffer(codepage::Decoder &decoder)
+        : m_decoder(decoder)
+    {
+    }
+
+    void addBytes(QByteArrayView bytes, int codePage)
+    {
+        if (!m_bytes.isEmpty() && codePage != m_codePage)
+            decodeBytes();
+        m_codePage = codePage;
+        m_bytes.append(bytes);
+    }
+
+    void addChar(char16_t ch)
+    {
+        decodeBytes();
+        m_text.append(QChar(ch));
+    }
+
+    bool isEmpty() const { return m_text.isEmpty() && m_bytes.isEmpty(); }
+
+    /// Takes the text out, with characters that a document cannot hold as text replaced.
+    QString take()
+    {
+        decodeBytes();
+        QString text;
+        text.swap(m_text);
+        sanitize(text);
+        return text;
+    }
+
+    void clear()
+    {
+        m_text.clear();
+        m_bytes.clear();
+    }
+
+private:
+    void decodeBytes()
+    {
+        if (m_bytes.isEmpty())
+            return;
+        m_text.append(m_decoder.decode(m_codePage, m_bytes));
+        m_bytes.clear();
+    }
+
+    static void sanitize(QString &text)
+    {
+        qsizetype out = 0;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            char16_t ch = text.at(i).unicode();
+            if (QChar::isHighSurrogate(ch) && i + 1 < text.size() && QChar::isLowSurrogate(text.at(i + 1).unicode())) {
+                text[out++] = QChar(ch);
+                text[out++] = text.at(++i);
+                continue;
+            }
+            if (QChar::isSurrogate(ch))
+                ch = QChar::ReplacementCharacter; // half a character
+            if (ch == u'\t' || (ch >= 0x20 && ch != 0x7F)) {
+                // Paragraph separators and frame markers would split or break the document's
+                // structure, an object character would pose as a picture.
+                if (ch == 0x2029 || ch == 0xFDD0 || ch == 0xFDD1)
+                    text[out++] = QChar(0x2028);
+                else if (ch != 0xFFFC && ch != 0xFEFF)
+                    text[out++] = QChar(ch);
+            } else if (ch == u'\r' || ch == u'\n') {
+                text[out++] = QChar(0x2028);
+            }
+        }
+        text.truncate(out);
+    }
+
+    codepage::Decoder &m_decoder;
+    QString m_text;
+    QByteArray m_bytes;
+    int m_codePage = 1252;
+};
+
+/// One picture being read: its properties and its data, hex or \bin.
+struct PictureBuilder
+{
+    int depth = -1; // group depth of the \pict group; -1 = none
+    PictureType type = PictureType::None;
+    int goalWidth = 0;
+    int goalHeight = 0;
+    int scaleX = 100;
+    int scaleY = 100;
+    QByteArray data;
+    int highNibble = -1;
+    bool tooLarge = false;
+
+    void reset(int groupDepth)
+    {
+        *this = PictureBuilder();
+        depth = groupDepth;
+    }
+
+    bool wanted() const { return !tooLarge && (type == PictureType::Png || type == PictureType::Jpeg || type == PictureType::None); }
+
+    void addHex(QByteArrayView text)
+    {
+        if (!wanted())
+            return;
+        for (const char c : text) {
+            int value;
+            if (c >= '0' && c <= '9')
+                value = c - '0';
+            else if (c >= 'a' && c <= 'f')
+                value = c - 'a' + 10;
+            else if (c >= 'A' && c <= 'F')
+                value = c - 'A' + 10;
+            else
+                continue;
+            if (highNibble < 0) {
+                highNibble = value;
+            } else {
+                data.append(char(highNibble * 16 + value));
+                highNibble = -1;
+            }
+        }
+        checkSize();
+    }
+
+    void addBinary(QByteArrayView bytes)
+    {
+        if (!wanted())
+            return;
+        data.append(bytes);
+        checkSize();
+    }
+
+    void checkSize()
+    {
+        if (data.size() > Reader::MaxPictureBytes) {
+            tooLarge = true;
+            data = QByteArray();
+        }
+    }
+
+    /// The picture as the sink gets it, or nothing when it is no PNG or JPEG picture.
+    std::optional<Picture> result() const
+    {
+        if (tooLarge || data.isEmpty())
+            return std::nullopt;
+        const bool png = data.startsWith("\x89PNG\r\n\x1a\n");
+        const bool jpeg = data.startsWith("\xff\xd8\xff");
+        if (!((type == PictureType::Png && png) || (type == PictureType::Jpeg && jpeg)))
+            return std::nullopt;
+        // Only the header is read here: a picture that has none, or one too large to draw, is
+        // left out.
+        QBuffer buffer;
+        buffer.setData(data);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, png ? "png" : "jpeg");
+        const QSize size = reader.size();
+        if (size.isEmpty() || qint64(size.width()) * size.height() > MaxPicturePixels)
+            return std::nullopt;
+        // A JPEG picture is saved as PNG: one that does not decode could not be saved.
+        if (jpeg && reader.read().isNull())
+            return std::nullopt;
+        Picture picture;
+        picture.type = type;
+        picture.data = data;
+        if (goalWidth > 0)
+            picture.width = std::min(double(goalWidth) * scaleX / 100.0, 20.0 * MaxTwips);
+        if (goalHeight > 0)
+            picture.height = std::min(double(goalHeight) * scaleY / 100.0, 20.0 * MaxTwips);
+        return picture;
+    }
+};
+
+class Parser
+{
+public:
+    Parser(QByteArrayView data, Sink &sink)
+        : m_tokens(data)
+        , m_sink(sink)
+        , m_text(m_decoder)
+        , m_fontName(m_decoder)
+    {
+        m_stack.reserve(Reader::MaxDepth + 1);
+        m_stack.push_back(GroupState());
+        m_colors.reserve(16);
+    }
+
+    void run();
+
+private:
+    void finish();
+    GroupState &state() { return m_stack.back(); }
+    int depth() const { return int(m_stack.size()) - 1 + m_overflow; }
+
+    void openGroup();
+    void closeGroup();
+    void skipGroup();
+    void controlWord(const Token &token);
+    void controlSymbol(char symbol);
+    void text(QByteArrayView bytes);
+    void byteOfText(std::uint8_t byte);
+    void character(char16_t ch);
+
+    void fontTableText(QByteArrayView bytes);
+    void commitFont();
+    void colorTableText(QByteArrayView bytes);
+
+    void styleChanged() { m_styleDirty = true; }
+    void refreshStyle();
+    void syncStyle();
+    int codePageOfFont(int font) const;
+    int codePageOfEntry() const;
+    int documentCodePage() const { return codepage::isSupported(m_ansiCodePage) ? m_ansiCodePage : 1252; }
+    void beforeContent();
+    void flushText();
+    void paragraphEnd();
+    void finishPicture();
+
+    Tokenizer m_tokens;
+    Sink &m_sink;
+    codepage::Decoder m_decoder;
+    TextBuffer m_text;
+
+    std::vector<GroupState> m_stack;
+    int m_overflow = 0;  // groups deeper than MaxDepth, followed for balance only
+    bool m_ignorable = false; // \* seen: an unknown destination that follows is skipped
+    int m_skip = 0;      // characters still to skip after \uN
+
+    int m_ansiCodePage = 1252;
+    int m_defaultFont = 0;
+    QHash<int, FontEntry> m_fonts;
+    std::optional<int> m_fontNumber; // font table entry being read
+    int m_fontDepth = 0;             // group depth at which that entry started
+    FontEntry m_font;
+    TextBuffer m_fontName; // name of the font table entry being read
+    QList<std::optional<QRgb>> m_colors;
+    int m_red = -1;
+    int m_green = -1;
+    int m_blue = -1;
+
+    bool m_styleDirty = true;
+    TextStyle m_style;       // formatting of the text now being added
+    TextStyle m_bufferStyle; // formatting of the text in m_text
+    int m_codePage = 1252;
+    bool m_pendingCellTab = false;
+    PictureBuilder m_picture;
+    bool m_done = false; // the document's outermost group has closed
+};
+
+void Parser::run()
+{
+    while (!m_done) {
+        const Token token = m_tokens.next();
+        if (token.type == Token::Type::End)
+            break;
+        if (m_skip > 0) {
+            // The ANSI stand-in of a \uN character: skipped, but never past a group boundary.
+            if (token.type == Token::Type::Text) {
+                const qsizetype n = std::min<qsizetype>(m_skip, token.data.size());
+                m_skip -= int(n);
+                if (n < token.data.size())
+                    text(token.data.sliced(n));
+                continue;
+            }
+            if (token.type != Token::Type::GroupOpen && token.type != Token::Type::GroupClose) {
+                --m_skip;
+                continue;
+            }
+            m_skip = 0;
+        }
+        if (m_ignorable && token.type != Token::Type::ControlWord)
+            m_ignorable = false;
+        switch (token.type) {
+        case Token::Type::GroupOpen:
+            openGroup();
+            break;
+        case Token::Type::GroupClose:
+            closeGroup();
+            break;
+        case Token::Type::ControlWord:
+            controlWord(token);
+            break;
+        case Token::Type::ControlSymbol:
+            controlSymbol(token.symbol);
+            break;
+        case Token::Type::HexByte:
+            byteOfText(token.byte);
+            break;
+        case Token::Type::Text:
+            text(token.data);
+            break;
+        case Token::Type::Binary:
+            if (state().destination == Destination::Picture)
+                m_picture.addBinary(token.data);
+            break;
+        case Token::Type::End:
+            break;
+        }
+    }
+    finish();
+}
+
+void Parser::finish()
+{
+    // Input cut short ends every open group: what was read so far is the document.
+    if (m_picture.depth >= 0)
+        finishPicture();
+    flushText();
+    syncStyle();
+    m_sink.finish(state().paragraph, m_style);
+}
+
+void Parser::openGroup()
+{
+    if (int(m_stack.size()) <= Reader::MaxDepth)
+        m_stack.push_back(m_stack.back());
+    else
+        ++m_overflow;
+}
+
+void Parser::closeGroup()
+{
+    const int closing = depth();
+    if (closing <= 1) {
+        // The document's own group (or a stray brace): the document is over. Its state stays
+        // for finish().
+        if (m_picture.depth >= 0)
+            finishPicture();
+        m_done = true;
+        return;
+    }
+    const GroupState &inner = state();
+    if (inner.destination == Destination::FontTable && m_fontNumber && closing <= m_fontDepth)
+        commitFont(); // an entry without its ";"
+    if (m_picture.depth == closing)
+        finishPicture();
+    if (m_overflow > 0) {
+        --m_overflow;
+    } else {
+        m_stack.pop_back();
+        styleChanged();
+    }
+}
+
+void Parser::skipGroup()
+{
+    // The current group was opened already: consume up to its closing brace, then close it.
+    int level = 1;
+    for (;;) {
+        const Token token = m_tokens.next();
+        if (token.type == Token::Type::End)
+            return;
+        if (token.type == Token::Type::GroupOpen) {
+            ++level;
+        } else if (token.type == Token::Type::GroupClose) {
+            if (--level == 0)
+                break;
+        }
+    }
+    m_skip = 0;
+    closeGroup();
+}
+
+void Parser::controlWord(const Token &token)
+{
+    const bool ignorable = m_ignorable;
+    m_ignorable = false;
+    const ControlWord *word = token.word.empty() ? nullptr : findControlWord(token.word);
+    GroupState &st = state();
+    if (!word || word->op == Op::Ignore) {
+        if (ignorable)
+            skipGroup();
+        return;
+    }
+    const bool has = token.hasParameter;
+    const std::int32_t param = token.parameter;
+    const bool on = !has || param != 0;
+    const Destination dest = st.destination;
+
+    switch (word->op) {
+    case Op::Ignore:
+        break;
+    case Op::FontTable:
+        st.destination = Destination::FontTable;
+        m_fontNumber.reset();
+        break;
+    case Op::ColorTable:
+        st.destination = Destination::ColorTable;
+        m_colors.clear();
+        m_red = m_green = m_blue = -1;
+        break;
+    case Op::Picture:
+        if (dest != Destination::Body) {
+            skipGroup();
+            return;
+        }
+        st.destination = Destination::Picture;
+        m_picture.reset(depth());
+        break;
+    case Op::ShapePicture:
+        break; // its \pict group is read like any other
+    case Op::Upr:
+        st.beforeUpr = dest;
+        st.destination = Destination::Upr;
+        break;
+    case Op::UnicodeAlt:
+        if (dest == Destination::Upr)
+            st.destination = st.beforeUpr;
+        else
+            skipGroup();
+        break;
+    case Op::SkipDestination:
+        skipGroup();
+        return;
+    case Op::CharsetAnsi:
+        m_ansiCodePage = word->argument;
+        styleChanged();
+        break;
+    case Op::AnsiCodePage:
+        if (has && param > 0) {
+            m_ansiCodePage = param;
+            styleChanged();
+        }
+        break;
+    case Op::DefaultFont:
+        m_defaultFont = has ? param : 0;
+        styleChanged();
+        break;
+    case Op::FontCharset:
+        if (dest == Destination::FontTable)
+            m_font.charset = param;
+        break;
+    case Op::FontCodePage:
+        if (dest == Destination::FontTable)
+            m_font.codePage = param;
+        break;
+    case Op::Red:
+        m_red = clampInt(param, 0, 255);
+        break;
+    case Op::Green:
+        m_green = clampInt(param, 0, 255);
+        break;
+    case Op::Blue:
+        m_blue = clampInt(param, 0, 255);
+        break;
+    case Op::Plain:
+        st.chars = CharProps();
+        styleChanged();
+        break;
+    case Op::Font:
+        if (dest == Destination::FontTable) {
+            if (m_fontNumber)
+                commitFont();
+            m_fontNumber = has ? param : 0;
+            m_fontDepth = depth();
+            m_font = FontEntry();
+            m_fontName.clear();
+        } else {
+            st.chars.font = has ? param : 0;
+            styleChanged();
+        }
+        break;
+    case Op::FontSize:
+        st.chars.halfPoints = (has && param > 0) ? clampInt(param, MinHalfPoints, MaxHalfPoints) : 24;
+        styleChanged();
+        break;
+    case Op::Foreground:
+        st.chars.foreground = has ? std::max(param, 0) : 0;
+        styleChanged();
+        break;
+    case Op::Background:
+        st.chars.background = has ? std::max(param, 0) : 0;
+        styleChanged();
+        break;
+    case Op::Bold:
+        st.chars.bold = on;
+        styleChanged();
+        break;
+    case Op::Italic:
+        st.chars.italic = on;
+        styleChanged();
+        break;
+    case Op::Underline:
+        st.chars.underline = on;
+        styleChanged();
+        break;
+    case Op::UnderlineNone:
+        st.chars.underline = false;
+        styleChanged();
+        break;
+    case Op::Strike:
+        st.chars.strike = on;
+        styleChanged();
+        break;
+    case Op::Superscript:
+        st.chars.position = on ? TextStyle::VerticalPosition::Super : TextStyle::VerticalPosition::Normal;
+        styleChanged();
+        break;
+    case Op::Subscript:
+        st.chars.position = on ? TextStyle::VerticalPosition::Sub : TextStyle::VerticalPosition::Normal;
+        styleChanged();
+        break;
+    case Op::NoSuperSub:
+        st.chars.position = TextStyle::VerticalPosition::Normal;
+        styleChanged();
+        break;
+    case Op::Unicode: {
+        const std::int64_t value = param < 0 ? std::int64_t(param) + 65536 : param;
+        if (has && value >= 0 && value <= 0xFFFF)
+            character(char16_t(value));
+        m_skip = st.unicodeSkip;
+        break;
+    }
+    case Op::UnicodeSkip:
+        st.unicodeSkip = has ? clampInt(param, 0, 1 << 16) : 1;
+        break;
+    case Op::Pard:
+        st.paragraph = ParagraphStyle();
+        break;
+    case Op::Align:
+        st.paragraph.alignment = Alignment(word->argument);
+        break;
+    case Op::LeftIndent:
+        st.paragraph.leftIndent = clampInt(param, -MaxTwips, MaxTwips);
+        break;
+    case Op::RightIndent:
+        st.paragraph.rightIndent = clampInt(param, -MaxTwips, MaxTwips);
+        break;
+    case Op::FirstIndent:
+        st.paragraph.firstIndent = clampInt(param, -MaxTwips, MaxTwips);
+        break;
+    case Op::SpaceBefore:
+        st.paragraph.spaceBefore = clampInt(param, 0, MaxTwips);
+        break;
+    case Op::SpaceAfter:
+        st.paragraph.spaceAfter = clampInt(param, 0, MaxTwips);
+        break;
+    case Op::Par:
+        if (dest == Destination::Body)
+            paragraphEnd();
+        break;
+    case Op::Line:
+        character(0x2028);
+        break;
+    case Op::Tab:
+        character(u'\t');
+        break;
+    case Op::Cell:
+        if (dest == Destination::Body) {
+            // Cells become tab-separated text: a tab goes in once the next cell has content.
+            if (m_pendingCellTab) {
+                m_pendingCellTab = false;
+                character(u'\t');
+            }
+            m_pendingCellTab = true;
+        }
+        break;
+    case Op::Row:
+        if (dest == Destination::Body) {
+            m_pendingCellTab = false;
+            paragraphEnd();
+        }
+        break;
+    case Op::Char:
+        character(char16_t(word->argument));
+        break;
+    case Op::PictureKind:
+        if (dest == Destination::Picture)
+            m_picture.type = PictureType(word->argument);
+        break;
+    case Op::PictureWidth:
+    case Op::PictureHeight:
+        break; // the size in the file's own units: the goal size says how large it is shown
+    case Op::PictureGoalWidth:
+        if (dest == Destination::Picture)
+            m_picture.goalWidth = clampInt(param, 0, 20 * MaxTwips);
+        break;
+    case Op::PictureGoalHeight:
+        if (dest == Destination::Picture)
+            m_picture.goalHeight = clampInt(param, 0, 20 * MaxTwips);
+        break;
+    case Op::PictureScaleX:
+        if (dest == Destination::Picture)
+            m_picture.scaleX = clampInt(param, 1, 1000);
+        break;
+    case Op::PictureScaleY:
+        if (dest == Destination::Picture)
+            m_picture.scaleY = clampInt(param, 1, 1000);
+        break;
+    }
+    if (ignorable && !(word->op == Op::FontTable || word->op == Op::ColorTable || word->op == Op::Picture
+                       || word->op == Op::ShapePicture || word->op == Op::Upr || word->op == Op::UnicodeAlt)) {
+        // \* before a word that is no destination we read: the group is something we do not know.
+        skipGroup();
+    }
+}
+
+void Parser::controlSymbol(char symbol)
+{
+    switch (symbol) {
+    case '*':
+        m_ignorable = true;
+        break;
+    case '~':
+        character(0x00A0);
+        break;
+    case '-':
+        character(0x00AD);
+        break;
+    case '_':
+        character(0x2011);
+        break;
+    case '{':
+    case '}':
+    case '\\':
+        byteOfText(std::uint8_t(symbol));
+        break;
+    default:
+        break; // \: \| and the like carry nothing we show
+    }
+}
+
+void Parser::text(QByteArrayView bytes)
+{
+    switch (state().destination) {
+    case Destination::Body:
+        beforeContent();
+        m_text.addBytes(bytes, m_codePage);
+        break;
+    case Destination::FontTable:
+        fontTableText(bytes);
+        break;
+    case Destination::ColorTable:
+        colorTableText(bytes);
+        break;
+    case Destination::Picture:
+        m_picture.addHex(bytes);
+        break;
+    case Destination::Upr:
+    case Destination::Ignored:
+        break;
+    }
+}
+
+void Parser::byteOfText(std::uint8_t byte)
+{
+    const char c = char(byte);
+    switch (state().destination) {
+    case Destination::Body:
+        beforeContent();
+        m_text.addBytes(QByteArrayView(&c, 1), m_codePage);
+        break;
+    case Destination::FontTable:
+        if (m_fontNumber)
+            m_fontName.addBytes(QByteArrayView(&c, 1), codePageOfEntry());
+        break;
+    default:
+        break;
+    }
+}
+
+void Parser::character(char16_t ch)
+{
+    switch (state().destination) {
+    case Destination::Body:
+        beforeContent();
+        m_text.addChar(ch);
+        break;
+    case Destination::FontTable:
+        if (m_fontNumber)
+            m_fontName.addChar(ch);
+        break;
+    default:
+        break;
+    }
+}
+
+
+void Parser::fontTableText(QByteArrayView bytes)
+{
+    if (!m_fontNumber)
+        return;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == ';') {
+            m_fontName.addBytes(bytes.sliced(start, i - start), codePageOfEntry());
+            commitFont();
+            start = i + 1;
+            if (!m_fontNumber)
+                return; // what follows the name up to the next \f belongs to no font
+        }
+    }
+    m_fontName.addBytes(bytes.sliced(start), codePageOfEntry());
+}
+
+void Parser::commitFont()
+{
+    if (!m_fontNumber)
+        return;
+    m_font.name = m_fontName.take().trimmed();
+    m_fonts.insert(*m_fontNumber, m_font);
+    m_fontNumber.reset();
+    m_font = FontEntry();
+    styleChanged();
+}
+
+int Parser::codePageOfEntry() const
+{
+    if (m_font.codePage > 0 && codepage::isSupported(m_font.codePage))
+        return m_font.codePage;
+    const int fromCharset = codepage::fromCharset(m_font.charset);
+    if (fromCharset == codepage::SymbolFont)
+        return 1252; // symbol font names are plain ANSI
+    if (fromCharset > 0 && codepage::isSupported(fromCharset))
+        return fromCharset;
+    return documentCodePage();
+}
+
+void Parser::colorTableText(QByteArrayView bytes)
+{
+    for (const char c : bytes) {
+        if (c != ';')
+            continue;
+        if (m_colors.size() < Reader::MaxColors) {
+            if (m_red < 0 && m_green < 0 && m_blue < 0)
+                m_colors.append(std::nullopt); // the "auto" entry
+            else
+                m_colors.append(qRgb(std::max(m_red, 0), std::max(m_green, 0), std::max(m_blue, 0)));
+        }
+        m_red = m_green = m_blue = -1;
+    }
+    styleChanged();
+}
+
+int Parser::codePageOfFont(int font) const
+{
+    const auto it = m_fonts.constFind(font);
+    if (it == m_fonts.constEnd())
+        return documentCodePage(); // \fN without a font table entry
+    const FontEntry &entry = it.value();
+    if (entry.codePage > 0 && codepage::isSupported(entry.codePage))
+        return entry.codePage;
+    const int fromCharset = codepage::fromCharset(entry.charset);
+    if (fromCharset == codepage::SymbolFont) {
+        return entry.name.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0 ? codepage::SymbolFont
+                                                                                    : codepage::PrivateFont;
+    }
+    if (fromCharset > 0 && codepage::isSupported(fromCharset))
+        return fromCharset;
+    return documentCodePage();
+}
+
+void Parser::refreshStyle()
+{
+    m_styleDirty = false;
+    const CharProps &chars = state().chars;
+    const int font = chars.font < 0 ? m_defaultFont : chars.font;
+    TextStyle style;
+    const auto it = m_fonts.constFind(font);
+    if (it != m_fonts.constEnd())
+        style.family = it.value().name;
+    style.halfPoints = chars.halfPoints;
+    style.bold = chars.bold;
+    style.italic = chars.italic;
+    style.underline = chars.underline;
+    style.strike = chars.strike;
+    style.position = chars.position;
+    if (chars.foreground > 0 && chars.foreground < m_colors.size() && m_colors.at(chars.foreground)) {
+        style.hasForeground = true;
+        style.foreground = *m_colors.at(chars.foreground);
+    }
+    if (chars.background > 0 && chars.background < m_colors.size() && m_colors.at(chars.background)) {
+        style.hasBackground = true;
+        style.background = *m_colors.at(chars.background);
+    }
+    m_style = style;
+    m_codePage = codePageOfFont(font);
+}
+
+void Parser::beforeContent()
+{
+    if (m_pendingCellTab) {
+        // The tab between two cells, formatted like the end of the cell before.
+        m_pendingCellTab = false;
+        m_text.addChar(u'\t');
+    }
+    syncStyle();
+}
+
+void Parser::syncStyle()
+{
+    if (!m_styleDirty)
+        return;
+    refreshStyle();
+    if (!(m_style == m_bufferStyle)) {
+        flushText(); // the text so far keeps the formatting it was added with
+        m_bufferStyle = m_style;
+    }
+}
+
+void Parser::flushText()
+{
+    if (m_text.isEmpty())
+        return;
+    const QString text = m_text.take();
+    if (!text.isEmpty())
+        m_sink.text(text, m_bufferStyle);
+}
+
+void Parser::paragraphEnd()
+{
+    flushText();
+    syncStyle();
+    m_pendingCellTab = false;
+    m_sink.paragraphEnd(state().paragraph, m_style);
+}
+
+void Parser::finishPicture()
+{
+    const std::optional<Picture> picture = m_picture.result();
+    m_picture = PictureBuilder();
+    if (!picture)
+        return;
+    // The picture sits in the body text, formatted like the text around it.
+    beforeContent();
+    flushText();
+    m_sink.picture(*picture, m_style);
+}
+
+} // namespace
+
+bool Reader::isRtf(QByteArrayView data)
+{
+    qsizetype i = 0;
+    if (data.startsWith("\xEF\xBB\xBF"))
+        i = 3;
+    while (i < data.size() && (data[i] == ' ' || data[i] == '\t' || data[i] == '\r' || data[i] == '\n'))
+        ++i;
+    return data.sliced(i).startsWith("{\\rtf");
+}
+
+bool Reader::read(QByteArrayView data, Sink &sink)
+{
+    if (!isRtf(data))
+        return false;
+    qsizetype start = data.indexOf('{');
+    Parser parser(data.sliced(start), sink);
+    parser.run();
+    return true;
+}
+
+} // namespace rtf

@@ -1,0 +1,468 @@
+#include "writer.h"
+
+#include "codepage.h"
+#include "documentsink.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QPixmap>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextImageFormat>
+#include <QUrl>
+
+#include <cmath>
+#include <optional>
+
+namespace rtf {
+namespace {
+
+constexpr int MinHalfPoints = 2;
+constexpr int MaxHalfPoints = 3276;
+
+/// Character formatting as the writer states it.
+struct RunStyle
+{
+    int font = 0;
+    int halfPoints = 24;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike = false;
+    int position = 0; // 0 normal, 1 super, 2 sub
+    int foreground = 0; // colour table index, 0 = automatic
+    int background = 0;
+};
+
+bool isPng(const QByteArray &data)
+{
+    return data.startsWith("\x89PNG\r\n\x1a\n");
+}
+
+QByteArray pngOf(const QImage &image)
+{
+    if (image.isNull())
+        return {};
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        return {};
+    return bytes;
+}
+
+/// Pixel size stored in a PNG header.
+QSize pngSize(const QByteArray &png)
+{
+    if (png.size() < 24)
+        return {};
+    const auto be32 = [&png](int at) {
+        return (quint32(quint8(png[at])) << 24) | (quint32(quint8(png[at + 1])) << 16)
+               | (quint32(quint8(png[at + 2])) << 8) | quint32(quint8(png[at + 3]));
+    };
+    return QSize(int(std::min<quint32>(be32(16), 1u << 30)), int(std::min<quint32>(be32(20), 1u << 30)));
+}
+
+int twips(double pixels)
+{
+    return int(std::lround(std::clamp(pixels * TwipsPerPixel, -1.0e9, 1.0e9)));
+}
+
+class Writer
+{
+public:
+    Writer(const QTextDocument &document, int codePage)
+        : m_document(document)
+        , m_encoder(codePage)
+        , m_codePage(codePage)
+    {
+    }
+
+    QByteArray run();
+
+private:
+    struct Style
+    {
+        QString family;
+        int halfPoints = 24;
+        bool bold = false;
+        bool italic = false;
+        bool underline = false;
+        bool strike = false;
+        int position = 0;
+        std::optional<QRgb> foreground;
+        std::optional<QRgb> background;
+    };
+
+    Style styleOf(const QTextCharFormat &format) const;
+    int fontIndex(const QString &family);
+    int colorIndex(std::optional<QRgb> color);
+    void collect(const QTextCharFormat &format);
+    QByteArray pictureData(const QTextImageFormat &format) const;
+
+    void word(const char *name);
+    void word(const char *name, qint64 parameter);
+    void text(const QString &text);
+    void character(char32_t ch);
+    void switchTo(const QTextCharFormat &format);
+    void paragraph(const QTextBlock &block);
+    void picture(const QTextImageFormat &format);
+
+    const QTextDocument &m_document;
+    codepage::Encoder m_encoder;
+    int m_codePage;
+    QStringList m_fonts;
+    QList<QRgb> m_colors;
+    QByteArray m_out;
+    bool m_delimit = false; // the last thing written is a control word
+    int m_unicodeSkip = 1;
+    RunStyle m_current;
+    bool m_currentKnown = false;
+};
+
+Writer::Style Writer::styleOf(const QTextCharFormat &format) const
+{
+    const QFont defaultFont = m_document.defaultFont();
+    Style style;
+    style.family = format.fontFamilies().toStringList().value(0);
+    if (style.family.isEmpty())
+        style.family = format.stringProperty(QTextFormat::FontFamily);
+    if (style.family.isEmpty())
+        style.family = defaultFont.family();
+    double points = format.fontPointSize();
+    if (points <= 0 && format.hasProperty(QTextFormat::FontPixelSize))
+        points = format.intProperty(QTextFormat::FontPixelSize) * 0.75;
+    if (points <= 0)
+        points = defaultFont.pointSizeF() > 0 ? defaultFont.pointSizeF() : defaultFont.pixelSize() * 0.75;
+    if (points <= 0)
+        points = 12;
+    style.halfPoints = std::clamp(int(std::lround(std::min(points, 10000.0) * 2)), MinHalfPoints, MaxHalfPoints);
+    style.bold = format.fontWeight() >= QFont::DemiBold;
+    style.italic = format.fontItalic();
+    if (format.hasProperty(QTextFormat::TextUnderlineStyle)) {
+        const auto underline = format.underlineStyle();
+        style.underline = underline != QTextCharFormat::NoUnderline && underline != QTextCharFormat::SpellCheckUnderline;
+    } else {
+        style.underline = format.boolProperty(QTextFormat::FontUnderline);
+    }
+    style.strike = format.fontStrikeOut();
+    if (format.verticalAlignment() == QTextCharFormat::AlignSuperScript)
+        style.position = 1;
+    else if (format.verticalAlignment() == QTextCharFormat::AlignSubScript)
+        style.position = 2;
+    if (format.hasProperty(QTextFormat::ForegroundBrush) && format.foreground().style() != Qt::NoBrush)
+        style.foreground = format.foreground().color().rgb();
+    if (format.hasProperty(QTextFormat::BackgroundBrush) && format.background().style() != Qt::NoBrush
+        && format.background().color().alpha() > 0) {
+        style.background = format.background().color().rgb();
+    }
+    return style;
+}
+
+int Writer::fontIndex(const QString &family)
+{
+    qsizetype index = m_fonts.indexOf(family);
+    if (index < 0) {
+        m_fonts.append(family);
+        index = m_fonts.size() - 1;
+    }
+    return int(index);
+}
+
+int Writer::colorIndex(std::optional<QRgb> color)
+{
+    if (!color)
+        return 0;
+    const QRgb rgb = *color | 0xff000000u;
+    qsizetype index = m_colors.indexOf(rgb);
+    if (index < 0) {
+        m_colors.append(rgb);
+        index = m_colors.size() - 1;
+    }
+    return int(index) + 1; // entry 0 is "auto"
+}
+
+void Writer::collect(const QTextCharFormat &format)
+{
+    const Style style = styleOf(format);
+    fontIndex(style.family);
+    colorIndex(style.foreground);
+    colorIndex(style.background);
+}
+
+void Writer::word(const char *name)
+{
+    m_out.append('\\');
+    m_out.append(name);
+    m_delimit = true;
+}
+
+void Writer::word(const char *name, qint64 parameter)
+{
+    word(name);
+    m_out.append(QByteArray::number(parameter));
+}
+
+void Writer::character(char32_t ch)
+{
+    if (ch == u'\\' || ch == u'{' || ch == u'}') {
+        m_out.append('\\');
+        m_out.append(char(ch));
+        m_delimit = false;
+        return;
+    }
+    if (ch == u'\t') {
+        word("tab");
+        return;
+    }
+    if (ch == 0x2028 || ch == 0x2029) {
+        word("line");
+        return;
+    }
+    if (ch < 0x20 || ch == 0x7F || ch == QChar::ObjectReplacementCharacter)
+        return; // nothing a reader could show
+    if (ch < 0x80) {
+        if (m_delimit) {
+            m_out.append(' ');
+            m_delimit = false;
+        }
+        m_out.append(char(ch));
+        return;
+    }
+    // \uN with N a signed 16-bit number, then the code page's bytes for readers without Unicode.
+    const auto unit = [this](char16_t u, const QByteArray &fallback) {
+        if (fallback.size() != m_unicodeSkip) {
+            m_unicodeSkip = int(fallback.size());
+            word("uc", m_unicodeSkip);
+        }
+        word("u", u >= 0x8000 ? qint64(u) - 0x10000 : qint64(u));
+        for (const char byte : fallback) {
+            const auto b = quint8(byte);
+            if (byte == '?') {
+                m_out.append(byte);
+            } else {
+                m_out.append("\\'");
+                m_out.append(QByteArray::number(b, 16).rightJustified(2, '0'));
+            }
+        }
+        m_delimit = false;
+    };
+    if (ch > 0xFFFF) {
+        unit(QChar::highSurrogate(ch), QByteArrayLiteral("?"));
+        unit(QChar::lowSurrogate(ch), QByteArrayLiteral("?"));
+    } else {
+        unit(char16_t(ch), m_encoder.fallback(ch));
+    }
+}
+
+void Writer::text(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t ch = text.at(i).unicode();
+        if (QChar::isHighSurrogate(ch) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ch = QChar::surrogateToUcs4(text.at(i).unicode(), text.at(i + 1).unicode());
+            ++i;
+        } else if (QChar::isSurrogate(ch)) {
+            continue; // half a character
+        }
+        character(ch);
+    }
+}
+
+void Writer::switchTo(const QTextCharFormat &format)
+{
+    const Style style = styleOf(format);
+    RunStyle next;
+    next.font = fontIndex(style.family);
+    next.halfPoints = style.halfPoints;
+    next.bold = style.bold;
+    next.italic = style.italic;
+    next.underline = style.underline;
+    next.strike = style.strike;
+    next.position = style.position;
+    next.foreground = colorIndex(style.foreground);
+    next.background = colorIndex(style.background);
+
+    // The first run states font and size, so no reader's own default applies.
+    const bool known = m_currentKnown;
+    if (!known || next.font != m_current.font)
+        word("f", next.font);
+    if (!known || next.halfPoints != m_current.halfPoints)
+        word("fs", next.halfPoints);
+    if (next.bold != m_current.bold)
+        next.bold ? word("b") : word("b", 0);
+    if (next.italic != m_current.italic)
+        next.italic ? word("i") : word("i", 0);
+    if (next.underline != m_current.underline)
+        next.underline ? word("ul") : word("ulnone");
+    if (next.strike != m_current.strike)
+        next.strike ? word("strike") : word("strike", 0);
+    if (next.position != m_current.position)
+        word(next.position == 1 ? "super" : next.position == 2 ? "sub" : "nosupersub");
+    if (next.foreground != m_current.foreground)
+        word("cf", next.foreground);
+    if (next.background != m_current.background)
+        word("highlight", next.background);
+    m_current = next;
+    m_currentKnown = true;
+}
+
+QByteArray Writer::pictureData(const QTextImageFormat &format) const
+{
+    const QVariant resource = m_document.resource(QTextDocument::ImageResource, QUrl(format.name()));
+    switch (resource.typeId()) {
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = resource.toByteArray();
+        if (isPng(bytes))
+            return bytes;
+        return pngOf(QImage::fromData(bytes));
+    }
+    case QMetaType::QImage:
+        return pngOf(resource.value<QImage>());
+    case QMetaType::QPixmap:
+        return pngOf(resource.value<QPixmap>().toImage());
+    default:
+        return {};
+    }
+}
+
+void Writer::picture(const QTextImageFormat &format)
+{
+    const QByteArray png = pictureData(format);
+    const QSize size = pngSize(png);
+    if (png.isEmpty() || size.isEmpty())
+        return;
+    // The shown size: as set, the other side following the picture's proportions.
+    double width = format.hasProperty(QTextFormat::ImageWidth) ? format.width() : 0;
+    double height = format.hasProperty(QTextFormat::ImageHeight) ? format.height() : 0;
+    if (width <= 0 && height <= 0) {
+        width = size.width();
+        height = size.height();
+    } else if (width <= 0) {
+        width = height * size.width() / size.height();
+    } else if (height <= 0) {
+        height = width * size.height() / size.width();
+    }
+    m_out.append("{\\pict\\pngblip");
+    word("picw", size.width());
+    word("pich", size.height());
+    word("picwgoal", twips(width));
+    word("pichgoal", twips(height));
+    m_out.append("\r\n");
+    const QByteArray hex = png.toHex();
+    for (qsizetype i = 0; i < hex.size(); i += 128) {
+        m_out.append(hex.mid(i, 128));
+        m_out.append("\r\n");
+    }
+    m_out.append('}');
+    m_delimit = false;
+}
+
+void Writer::paragraph(const QTextBlock &block)
+{
+    const QTextBlockFormat format = block.blockFormat();
+    word("pard");
+    const Qt::Alignment alignment = format.alignment() & Qt::AlignHorizontal_Mask;
+    if (alignment & Qt::AlignHCenter)
+        word("qc");
+    else if (alignment & Qt::AlignJustify)
+        word("qj");
+    else if (alignment & (Qt::AlignRight | Qt::AlignTrailing))
+        word("qr");
+    const int left = twips(format.leftMargin() + format.indent() * m_document.indentWidth());
+    if (left != 0)
+        word("li", left);
+    if (const int right = twips(format.rightMargin()))
+        word("ri", right);
+    if (const int first = twips(format.textIndent()))
+        word("fi", first);
+    if (const int before = twips(format.topMargin()))
+        word("sb", before);
+    if (const int after = twips(format.bottomMargin()))
+        word("sa", after);
+
+    if (block.length() <= 1) {
+        // An empty paragraph: its mark's formatting sets its height.
+        switchTo(block.charFormat());
+    }
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (!fragment.isValid())
+            continue;
+        const QTextCharFormat charFormat = fragment.charFormat();
+        if (charFormat.isImageFormat()) {
+            const QTextImageFormat image = charFormat.toImageFormat();
+            for (qsizetype i = 0; i < fragment.length(); ++i)
+                picture(image);
+            continue;
+        }
+        switchTo(charFormat);
+        text(fragment.text());
+    }
+    word("par");
+    m_out.append("\r\n");
+    m_delimit = false;
+}
+
+QByteArray Writer::run()
+{
+    // Fonts and colours in the order of first use.
+    for (QTextBlock block = m_document.begin(); block.isValid(); block = block.next()) {
+        if (block.length() <= 1)
+            collect(block.charFormat());
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (!format.isImageFormat())
+                collect(format);
+        }
+    }
+    if (m_fonts.isEmpty())
+        collect(QTextCharFormat());
+
+    m_out.reserve(m_document.characterCount() + 1024);
+    m_out.append("{\\rtf1\\ansi");
+    word("ansicpg", m_codePage);
+    word("deff", 0);
+    word("uc", 1);
+    m_out.append("{\\fonttbl");
+    const int charset = codepage::charsetOf(m_codePage);
+    for (qsizetype i = 0; i < m_fonts.size(); ++i) {
+        m_out.append('{');
+        word("f", i);
+        word("fnil");
+        word("fcharset", charset);
+        const int skip = m_unicodeSkip;
+        text(QString(m_fonts.at(i)).remove(u';'));
+        m_unicodeSkip = skip; // a \ucN inside the group ends with it
+        m_out.append(";}");
+        m_delimit = false;
+    }
+    m_out.append("}\r\n");
+    if (!m_colors.isEmpty()) {
+        m_out.append("{\\colortbl;");
+        for (const QRgb color : std::as_const(m_colors)) {
+            word("red", qRed(color));
+            word("green", qGreen(color));
+            word("blue", qBlue(color));
+            m_out.append(';');
+        }
+        m_out.append("}\r\n");
+        m_delimit = false;
+    }
+    m_out.append("{\\*\\generator Examora RTF writer;}\r\n");
+    m_delimit = false;
+
+    for (QTextBlock block = m_document.begin(); block.isValid(); block = block.next())
+        paragraph(block);
+    m_out.append("}\r\n");
+    return m_out;
+}
+
+} // namespace
+
+QByteArray writeDocument(const QTextDocument &document, int codePage)
+{
+    return Writer(document, codePage > 0 ? codePage : 1252).run();
+}
+
+} // namespace rtf

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+
+class QTextDocument;
+
+namespace rtf {
+
+/// Writes a QTextDocument as RTF that Word, WordPad, LibreOffice and our reader read alike:
+/// fonts, sizes, bold, italic, underline, strike, super- and subscript, text and highlight
+/// colours, paragraph alignment, indents and spacing, tabs, line breaks and PNG pictures.
+///
+/// The file declares codePage (\ansicpg) and writes every character outside ASCII as \uN
+/// followed by its bytes in that code page, or "?" where the code page lacks it. The output
+/// depends only on the document's content and codePage, so a document read back from it writes
+/// the same bytes again.
+QByteArray writeDocument(const QTextDocument &document, int codePage);
+
+} // namespace rtf

@@ -1,0 +1,97 @@
+// Golden files: tests/rtf/golden/<case>/input.rtf read into a document must give exactly
+// expected.txt (plain text) and formats.txt (see rtfdump.h); each is also written and read back.
+#include "rtf/rtf.h"
+#include "rtfdump.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTest>
+#include <QTextDocument>
+
+namespace {
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+QString readText(const QString &path)
+{
+    return QString::fromUtf8(readBytes(path));
+}
+
+// RTF_GOLDEN_UPDATE=1 writes the expected files from what the reader gives; review every diff.
+bool updating()
+{
+    return qEnvironmentVariableIntValue("RTF_GOLDEN_UPDATE") == 1;
+}
+
+void writeText(const QString &path, const QString &text)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(text.toUtf8());
+}
+
+} // namespace
+
+class TestRtfGolden : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cases_data()
+    {
+        QTest::addColumn<QString>("folder");
+        const QDir golden(QStringLiteral(RTF_GOLDEN_DIR));
+        const QStringList cases = golden.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        QVERIFY(cases.size() >= 15);
+        for (const QString &name : cases)
+            QTest::newRow(qPrintable(name)) << golden.filePath(name);
+    }
+
+    void cases()
+    {
+        QFETCH(QString, folder);
+        const QByteArray input = readBytes(folder + QStringLiteral("/input.rtf"));
+        QVERIFY(!input.isEmpty());
+        QTextDocument doc;
+        QVERIFY(rtf::read(input, doc));
+        if (updating()) {
+            writeText(folder + QStringLiteral("/expected.txt"), doc.toPlainText());
+            writeText(folder + QStringLiteral("/formats.txt"), dumpDocument(doc));
+        }
+        QCOMPARE(doc.toPlainText(), readText(folder + QStringLiteral("/expected.txt")));
+        QCOMPARE(dumpDocument(doc), readText(folder + QStringLiteral("/formats.txt")));
+        // The plain-text path gives the same text without a document.
+        QCOMPARE(rtf::plainTextOfFile(folder + QStringLiteral("/input.rtf")), doc.toPlainText());
+    }
+
+    void roundTrip_data() { cases_data(); }
+
+    void roundTrip()
+    {
+        QFETCH(QString, folder);
+        QTextDocument doc;
+        QVERIFY(rtf::read(readBytes(folder + QStringLiteral("/input.rtf")), doc));
+        // Western and Chinese machines: the fallback bytes differ, the content must not.
+        for (const int codePage : {1252, 936}) {
+            const QByteArray written = rtf::write(doc, codePage);
+            QVERIFY(written.startsWith("{\\rtf1\\ansi\\ansicpg" + QByteArray::number(codePage)));
+            for (const char c : written)
+                QVERIFY2(uchar(c) < 0x80, "the writer writes 7-bit RTF only");
+            QTextDocument back;
+            QVERIFY(rtf::read(written, back));
+            QCOMPARE(back.toPlainText(), doc.toPlainText());
+            QCOMPARE(dumpDocument(back, DumpForm::Effective), dumpDocument(doc, DumpForm::Effective));
+            QCOMPARE(rtf::write(back, codePage), written);
+        }
+    }
+};
+
+QTEST_MAIN(TestRtfGolden)
+#include "tst_rtfgolden.moc"

@@ -1,0 +1,210 @@
+// Hostile and broken input: the reader never crashes, never hangs and stays linear.
+#include "rtf/rtf.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <random>
+
+namespace {
+
+QByteArray goldenInput(const QString &name)
+{
+    QFile file(QDir(QStringLiteral(RTF_GOLDEN_DIR)).filePath(name + QStringLiteral("/input.rtf")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+/// Reads data both ways and checks that they agree; returns the plain text.
+QString readBothWays(const QByteArray &data)
+{
+    QTextDocument doc;
+    rtf::read(data, doc);
+    const QString viaDocument = doc.toPlainText();
+    const QString direct = rtf::plainText(data);
+    if (rtf::isRtf(data) && viaDocument != direct)
+        qFatal("plain text paths disagree");
+    return viaDocument;
+}
+
+qint64 millisecondsToRead(const QByteArray &data)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QTextDocument doc;
+    rtf::read(data, doc);
+    return timer.elapsed();
+}
+
+} // namespace
+
+class TestRtfRobustness : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void truncatedAtEveryByte()
+    {
+        const QByteArray sample = goldenInput(QStringLiteral("word_header"))
+                                  + goldenInput(QStringLiteral("gbk_chinese")) + goldenInput(QStringLiteral("png_picture"));
+        QVERIFY(sample.size() > 3000);
+        for (qsizetype n = 0; n <= sample.size(); ++n)
+            readBothWays(sample.left(n));
+        // A file cut in the middle still shows what it had.
+        const QByteArray gbk = goldenInput(QStringLiteral("gbk_chinese"));
+        QVERIFY(readBothWays(gbk.left(gbk.indexOf("\\par\r\n"))).startsWith(QStringLiteral("\u4E0B\u5217")));
+    }
+
+    void hundredThousandNestedGroups()
+    {
+        const int n = 100000;
+        QByteArray deep = "{\\rtf1 a" + QByteArray(n, '{') + "\\b deep" + QByteArray(n, '}') + " b}";
+        QElapsedTimer timer;
+        timer.start();
+        QTextDocument doc;
+        QVERIFY(rtf::read(deep, doc));
+        QCOMPARE(doc.toPlainText(), QStringLiteral("adeep b"));
+        QVERIFY(timer.elapsed() < 5000);
+        // Formatting below the depth limit does not leak out of the groups.
+        QTextCursor cursor(&doc);
+        cursor.setPosition(doc.characterCount() - 1);
+        QVERIFY(cursor.charFormat().fontWeight() < QFont::DemiBold);
+        // Unbalanced both ways.
+        QCOMPARE(readBothWays("{\\rtf1 x" + QByteArray(n, '{') + "y"), QStringLiteral("xy"));
+        QCOMPARE(readBothWays("{\\rtf1 x" + QByteArray(n, '}') + "y"), QStringLiteral("x"));
+        QCOMPARE(readBothWays("{\\rtf1 " + QByteArray(n, '{') + "{\\*\\skipped z" + QByteArray(n, '}') + "}w}"),
+                 QStringLiteral("w"));
+    }
+
+    void deepGroupsAboveTheLimitDoNotLeak()
+    {
+        QTextDocument doc;
+        QVERIFY(rtf::read("{\\rtf1 " + QByteArray(1000, '{') + "\\b x" + QByteArray(1000, '}') + "y}", doc));
+        QTextCursor cursor(&doc);
+        cursor.setPosition(2);
+        QCOMPARE(doc.toPlainText(), QStringLiteral("xy"));
+        QVERIFY(cursor.charFormat().fontWeight() < QFont::DemiBold);
+    }
+
+    void hugeBinDeclared()
+    {
+        QCOMPARE(readBothWays("{\\rtf1 a\\bin2147483648 xyz}"), QStringLiteral("a"));
+        QCOMPARE(readBothWays("{\\rtf1 a\\bin99999999999999999999 xyz}"), QStringLiteral("a"));
+        QCOMPARE(readBothWays("{\\rtf1 a\\bin-5 xyz}"), QStringLiteral("axyz"));
+        QCOMPARE(readBothWays("{\\rtf1 a{\\pict\\pngblip\\bin2147483648 \x89PNG}b}"), QStringLiteral("a"));
+        QCOMPARE(readBothWays("{\\rtf1 a\\bin"), QStringLiteral("a"));
+    }
+
+    void hugeNumbers()
+    {
+        QTextDocument doc;
+        QVERIFY(rtf::read("{\\rtf1\\fs99999999999999999999999 a\\fs-5 b\\li-99999999999\\fi2147483647\\sb-1 c"
+                          // \ucN skips N characters after \u65, "d", "\uc-3" and "e" among them.
+                          "\\u99999999999?\\u-99999999999?\\uc99999999 \\u65 d\\uc-3 e"
+                          "{\\colortbl\\red99999\\green-4\\blue300;}\\cf0 f\\f99999999999 g\\ansicpg-1 h"
+                          "{\\pict\\pngblip\\picwgoal2147483647\\pichgoal-8\\picscalex99999 00}"
+                          "\\par\\par\\par}",
+                          doc));
+        QCOMPARE(doc.toPlainText(), QStringLiteral("abcAfgh\n\n"));
+        QTextCursor cursor(&doc);
+        cursor.setPosition(1);
+        QVERIFY(cursor.charFormat().fontPointSize() <= 1638);
+        QVERIFY(cursor.charFormat().fontPointSize() >= 1);
+        cursor.setPosition(2);
+        QVERIFY(cursor.charFormat().fontPointSize() > 0);
+        QVERIFY(doc.begin().blockFormat().leftMargin() >= -31680 / 15.0);
+        QVERIFY(doc.begin().blockFormat().textIndent() <= 31680 / 15.0);
+        // Control words longer than the RTF limit are no words we know.
+        QCOMPARE(readBothWays("{\\rtf1 \\" + QByteArray(100000, 'b') + " x}"), QStringLiteral("x"));
+    }
+
+    void hugeHexPictureIsBounded()
+    {
+        QByteArray rtf = "{\\rtf1 a{\\pict\\pngblip 89504e470d0a1a0a";
+        rtf += QByteArray(8 * 1024 * 1024, 'f');
+        rtf += "}b}";
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(readBothWays(rtf), QStringLiteral("ab")); // no valid PNG: not shown
+        QVERIFY(timer.elapsed() < 10000);
+    }
+
+    void randomBytes()
+    {
+        std::mt19937 random(4);
+        for (int round = 0; round < 300; ++round) {
+            QByteArray data = "{\\rtf1 ";
+            const int size = std::uniform_int_distribution<int>(0, 4096)(random);
+            for (int i = 0; i < size; ++i)
+                data.append(char(std::uniform_int_distribution<int>(0, 255)(random)));
+            readBothWays(data);
+            readBothWays(data.mid(7));
+        }
+    }
+
+    void randomTokenSoup()
+    {
+        // Pieces of RTF in random order reach far more of the reader than random bytes.
+        static const char *pieces[] = {
+            "{", "}", "{", "}", "\\par ", "\\b ", "\\b0 ", "\\i", "\\ul ", "\\ulnone ", "\\f0 ", "\\f1 ", "\\f99 ",
+            "\\fs40 ", "\\cf1 ", "\\highlight2 ", "\\plain ", "\\pard ", "\\qc ", "\\li720 ", "\\fi-360 ",
+            "\\'d6", "\\'d0", "\\'8", "\\'", "\\u20013?", "\\u-10179?", "\\uc0 ", "\\uc2 ", "\\uc9 ", "text ",
+            "\\*", "\\*\\foo ", "{\\*\\generator x;}", "{\\fonttbl", "{\\f0\\fcharset134 A;}", "{\\f1\\fcharset2 Symbol;}",
+            "\\fcharset128 ", "{\\colortbl;", "\\red9\\green8\\blue7;", ";", "{\\pict\\pngblip ", "89504e470d0a1a0a",
+            "{\\*\\shppict", "{\\nonshppict", "\\bin3 ", "\\bin ", "\\cell ", "\\row ", "\\tab ", "\\line ", "\\~",
+            "\\-", "\\{", "\\}", "\\\\", "{\\upr", "{\\*\\ud", "\\stylesheet ", "{\\info ", "\\deff1 ", "\\ansicpg936 ",
+            "\\ansicpg1251 ", "\\super ", "\\sub ", "\\nosupersub ", "\\emdash ", "\r\n", "\\", "\x00", "\xff",
+        };
+        std::mt19937 random(7);
+        for (int round = 0; round < 2000; ++round) {
+            QByteArray data = "{\\rtf1\\ansi ";
+            const int count = std::uniform_int_distribution<int>(0, 200)(random);
+            for (int i = 0; i < count; ++i)
+                data.append(pieces[std::uniform_int_distribution<size_t>(0, std::size(pieces) - 1)(random)]);
+            QTextDocument doc;
+            rtf::read(data, doc);
+            // Whatever was read writes and reads back to the same text.
+            const QByteArray written = rtf::write(doc, 1252);
+            QTextDocument back;
+            QVERIFY(rtf::read(written, back));
+            QCOMPARE(back.toPlainText(), doc.toPlainText());
+            QCOMPARE(rtf::write(back, 1252), written);
+            QCOMPARE(rtf::plainText(data), doc.toPlainText());
+        }
+    }
+
+    void timeGrowsLinearly_data()
+    {
+        QTest::addColumn<QByteArray>("unit");
+        QTest::newRow("paragraphs") << QByteArray("a\\par ");
+        QTest::newRow("groups") << QByteArray("{\\b x}");
+        QTest::newRow("format changes") << QByteArray("\\b a\\b0 b");
+        QTest::newRow("hex bytes") << QByteArray("\\'e9");
+        QTest::newRow("unicode") << QByteArray("\\u20013?");
+        QTest::newRow("unknown destinations") << QByteArray("{\\*\\x {y}}");
+        QTest::newRow("opened groups") << QByteArray("{");
+        QTest::newRow("closed groups") << QByteArray("}");
+        QTest::newRow("font table entries") << QByteArray("{\\fonttbl{\\f1 A;}}");
+        QTest::newRow("cells") << QByteArray("\\cell ");
+    }
+
+    void timeGrowsLinearly()
+    {
+        QFETCH(QByteArray, unit);
+        const auto build = [&unit](int n) { return "{\\rtf1 " + unit.repeated(n) + "}"; };
+        millisecondsToRead(build(2000)); // warm up
+        const qint64 small = std::max<qint64>(millisecondsToRead(build(20000)), 5);
+        const qint64 large = millisecondsToRead(build(80000));
+        // Four times the input may take a bit more than four times as long, never sixteen.
+        QVERIFY2(large < small * 10, qPrintable(QStringLiteral("%1 ms, then %2 ms").arg(small).arg(large)));
+    }
+};
+
+QTEST_MAIN(TestRtfRobustness)
+#include "tst_rtfrobustness.moc"

@@ -1,0 +1,288 @@
+// The writer: what it declares, how it writes characters, and round trips (write, read, write)
+// over generated documents.
+#include "ansicodec.h"
+#include "rtf/rtf.h"
+#include "rtfdump.h"
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextImageFormat>
+#include <QUrl>
+
+#include <random>
+
+namespace {
+
+QByteArray pngOf(const QImage &image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+/// A document with every kind of content the layer keeps, drawn from a seed.
+class DocumentGenerator
+{
+public:
+    explicit DocumentGenerator(unsigned seed)
+        : m_random(seed)
+    {
+    }
+
+    void fill(QTextDocument &doc)
+    {
+        QTextCursor cursor(&doc);
+        const int paragraphs = pick(1, 8);
+        for (int p = 0; p < paragraphs; ++p) {
+            if (p > 0)
+                cursor.insertBlock();
+            cursor.setBlockFormat(blockFormat());
+            const int runs = pick(0, 6);
+            for (int r = 0; r < runs; ++r) {
+                if (pick(0, 9) == 0)
+                    insertImage(doc, cursor);
+                else
+                    cursor.insertText(text(), charFormat());
+            }
+            if (runs == 0)
+                cursor.setBlockCharFormat(charFormat());
+        }
+    }
+
+private:
+    int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(m_random); }
+
+    QTextBlockFormat blockFormat()
+    {
+        QTextBlockFormat format;
+        static const Qt::Alignment alignments[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight, Qt::AlignJustify};
+        format.setAlignment(alignments[pick(0, 3)]);
+        if (pick(0, 1)) {
+            // Lengths come back in whole twips.
+            format.setLeftMargin(pick(0, 1440) / 15.0);
+            format.setRightMargin(pick(0, 720) / 15.0);
+            format.setTextIndent(pick(-360, 720) / 15.0);
+            format.setTopMargin(pick(0, 480) / 15.0);
+            format.setBottomMargin(pick(0, 480) / 15.0);
+        }
+        return format;
+    }
+
+    QTextCharFormat charFormat()
+    {
+        static const QStringList families = {QStringLiteral("Arial"), QStringLiteral("Times New Roman"),
+                                             QStringLiteral("\u5B8B\u4F53"), QStringLiteral("Courier New"),
+                                             QStringLiteral("WenQuanYi Micro Hei")};
+        QTextCharFormat format;
+        if (pick(0, 4))
+            format.setFontFamilies({families.at(pick(0, int(families.size()) - 1))});
+        if (pick(0, 4))
+            format.setFontPointSize(pick(10, 80) / 2.0);
+        if (pick(0, 2) == 0)
+            format.setFontWeight(QFont::Bold);
+        format.setFontItalic(pick(0, 3) == 0);
+        format.setFontUnderline(pick(0, 3) == 0);
+        format.setFontStrikeOut(pick(0, 5) == 0);
+        const int position = pick(0, 6);
+        if (position == 0)
+            format.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+        else if (position == 1)
+            format.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+        if (pick(0, 2) == 0)
+            format.setForeground(QColor(pick(0, 255), pick(0, 255), pick(0, 255)));
+        if (pick(0, 4) == 0)
+            format.setBackground(QColor(pick(0, 255), pick(0, 255), pick(0, 255)));
+        return format;
+    }
+
+    QString text()
+    {
+        static const QString pieces[] = {
+            QStringLiteral("Tom has 34 stickers"), QStringLiteral(" "), QStringLiteral("\\{braces}\\"),
+            QStringLiteral("\t"), QString(QChar(0x2028)), QStringLiteral("caf\u00E9 na\u00EFve \u20AC"),
+            QStringLiteral("\u4E2D\u6587\u9898\u76EE"), QStringLiteral("\u0391\u03B2\u03B3"), QStringLiteral("\u041F\u0440\u0438"),
+            QStringLiteral("\U0001F600"), QStringLiteral("a\u00A0b"), QStringLiteral("\u2013\u2014\u201C\u201D"),
+            QStringLiteral("x2"), QStringLiteral("?"), QStringLiteral("12;34"), QStringLiteral("\uF0FC"),
+        };
+        QString result;
+        const int count = pick(1, 4);
+        for (int i = 0; i < count; ++i)
+            result += pieces[pick(0, int(std::size(pieces)) - 1)];
+        return result;
+    }
+
+    void insertImage(QTextDocument &doc, QTextCursor &cursor)
+    {
+        QImage image(pick(1, 12), pick(1, 12), QImage::Format_ARGB32);
+        image.fill(QColor(pick(0, 255), pick(0, 255), pick(0, 255), pick(0, 1) ? 255 : 128));
+        image.setPixel(0, 0, qRgb(pick(0, 255), 0, 0));
+        const QString name = QStringLiteral("generated:%1").arg(++m_images);
+        // As a pasted picture (QImage) or as file data (PNG bytes).
+        if (pick(0, 1))
+            doc.addResource(QTextDocument::ImageResource, QUrl(name), image);
+        else
+            doc.addResource(QTextDocument::ImageResource, QUrl(name), pngOf(image));
+        QTextImageFormat format;
+        format.setName(name);
+        if (pick(0, 1)) {
+            format.setWidth(pick(1, 300));
+            format.setHeight(pick(1, 300));
+        }
+        cursor.insertImage(format);
+    }
+
+    std::mt19937 m_random;
+    int m_images = 0;
+};
+
+} // namespace
+
+class TestRtfWriter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { ansi::setCodePageForTesting(QString()); }
+
+    void declaresTheMachinesCodePageAndFallsBackInIt()
+    {
+        QTextDocument doc;
+        doc.setPlainText(QStringLiteral("\u4E2D caf\u00E9 \u0E01 \U0001F600"));
+        QVERIFY(ansi::setCodePageForTesting(QStringLiteral("GBK")));
+        QByteArray rtf = rtf::write(doc);
+        QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg936"));
+        QVERIFY(rtf.contains("\\fcharset134"));
+        QVERIFY2(rtf.contains("\\uc2\\u20013\\'d6\\'d0"), rtf.constData());
+        QVERIFY2(rtf.contains("caf\\u233\\'a8\\'a6"), rtf.constData());
+        QVERIFY2(rtf.contains("\\uc1\\u3585?"), rtf.constData()); // GBK has no Thai
+        QVERIFY(rtf.contains("\\u-10179?\\u-8704?"));
+
+        QVERIFY(ansi::setCodePageForTesting(QStringLiteral("windows-1252")));
+        rtf = rtf::write(doc);
+        QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1252"));
+        QVERIFY(rtf.contains("\\u20013?"));
+        QVERIFY(rtf.contains("\\u233\\'e9"));
+
+        // A machine without a Windows code page (UTF-8) declares 1252.
+        QVERIFY(ansi::setCodePageForTesting(QStringLiteral("UTF-8")));
+        QVERIFY(rtf::write(doc).startsWith("{\\rtf1\\ansi\\ansicpg1252"));
+    }
+
+    void writesSevenBitTextWithEscapes()
+    {
+        QTextDocument doc;
+        doc.setPlainText(QStringLiteral("a\\b{c}d\te\u2028f"));
+        const QByteArray rtf = rtf::write(doc, 1252);
+        QVERIFY2(rtf.contains("a\\\\b\\{c\\}d\\tab e\\line f\\par"), rtf.constData());
+        QTextDocument back;
+        QVERIFY(rtf::read(rtf, back));
+        QCOMPARE(back.toPlainText(), doc.toPlainText());
+    }
+
+    void emptyDocumentStaysEmpty()
+    {
+        QTextDocument doc;
+        const QByteArray rtf = rtf::write(doc, 1252);
+        QTextDocument back;
+        back.setPlainText(QStringLiteral("x"));
+        QVERIFY(rtf::read(rtf, back));
+        QVERIFY(back.isEmpty());
+        QCOMPARE(back.blockCount(), 1);
+        QCOMPARE(rtf::write(back, 1252), rtf);
+    }
+
+    void emptyParagraphsKeepTheirCount()
+    {
+        for (const QString &text : {QStringLiteral("\n"), QStringLiteral("a\n"), QStringLiteral("\n\na\n\n")}) {
+            QTextDocument doc;
+            doc.setPlainText(text);
+            QTextDocument back;
+            QVERIFY(rtf::read(rtf::write(doc, 1252), back));
+            QCOMPARE(back.toPlainText(), text);
+        }
+    }
+
+    void picturesAreWrittenAsPng()
+    {
+        QImage image(3, 2, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(image.save(&buffer, "JPEG"));
+        QTextDocument doc;
+        doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("photo")), jpeg);
+        QTextImageFormat format;
+        format.setName(QStringLiteral("photo"));
+        format.setWidth(30);
+        QTextCursor(&doc).insertImage(format);
+        const QByteArray rtf = rtf::write(doc, 1252);
+        QVERIFY2(rtf.contains("{\\pict\\pngblip\\picw3\\pich2\\picwgoal450\\pichgoal300\r\n89504e47"), rtf.constData());
+        QVERIFY(!rtf.contains("jpegblip"));
+        QTextDocument back;
+        QVERIFY(rtf::read(rtf, back));
+        QCOMPARE(dumpDocument(back), QStringLiteral("paragraph\n  image png 3x2 shown=450x300\n"));
+
+        // A picture whose data is gone is left out rather than written broken.
+        QTextDocument lost;
+        format.setName(QStringLiteral("nowhere"));
+        QTextCursor(&lost).insertImage(format);
+        QVERIFY(!rtf::write(lost, 1252).contains("\\pict"));
+    }
+
+    void runsWithoutAFontGetTheDocumentDefault()
+    {
+        QTextDocument doc;
+        doc.setDefaultFont(QFont(QStringLiteral("Courier New"), 15));
+        doc.setPlainText(QStringLiteral("x"));
+        const QByteArray rtf = rtf::write(doc, 1252);
+        QVERIFY2(rtf.contains("{\\f0\\fnil\\fcharset0 Courier New;}"), rtf.constData());
+        QVERIFY(rtf.contains("\\f0\\fs30 x"));
+    }
+
+    void htmlDocumentsKeepTheirText()
+    {
+        QTextDocument doc;
+        doc.setHtml(QStringLiteral("<p align=center><b>Bold</b> <span style='color:#ff0000'>red</span></p>"
+                                   "<table><tr><td>a</td><td>b</td></tr></table><ul><li>item</li></ul>"
+                                   "<p style='font-size:20px'>pixels</p>"));
+        QTextDocument back;
+        QVERIFY(rtf::read(rtf::write(doc, 1252), back));
+        QCOMPARE(back.toPlainText(), doc.toPlainText());
+        QCOMPARE(back.begin().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+        QCOMPARE(back.findBlockByNumber(back.blockCount() - 1).begin().fragment().charFormat().fontPointSize(), 15.0);
+    }
+
+    void generatedDocumentsRoundTrip_data()
+    {
+        QTest::addColumn<unsigned>("seed");
+        QTest::addColumn<int>("codePage");
+        for (unsigned seed = 1; seed <= 150; ++seed)
+            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed << (seed % 3 == 0 ? 936 : 1252);
+    }
+
+    void generatedDocumentsRoundTrip()
+    {
+        QFETCH(unsigned, seed);
+        QFETCH(int, codePage);
+        QTextDocument doc;
+        DocumentGenerator(seed).fill(doc);
+        const QByteArray written = rtf::write(doc, codePage);
+        QTextDocument back;
+        QVERIFY(rtf::read(written, back));
+        QCOMPARE(back.toPlainText(), doc.toPlainText());
+        QCOMPARE(dumpDocument(back, DumpForm::Effective), dumpDocument(doc, DumpForm::Effective));
+        QCOMPARE(rtf::write(back, codePage), written);
+        QCOMPARE(rtf::plainText(written), doc.toPlainText());
+    }
+};
+
+QTEST_MAIN(TestRtfWriter)
+#include "tst_rtfwriter.moc"

@@ -219,13 +219,14 @@ void ExamWindow::load()
     ui->VSlquestion->setMaximum(examdesk::selectorMaximum(总题数));
     ui->VSlquestion->setValue(0);
     selectorScrolled(0);
-    ui->FrmSelQuestion->setTitle(QStringLiteral("Select question") + QStringLiteral("          Questions total:") +
-                                 QString::number(总题数));
+    ui->FrmSelQuestion->setTitle(QStringLiteral("Select question") +
+                                 QStringLiteral("          Questions total:") + QString::number(总题数));
     for (QCheckBox *box : m_choices)
         box->setEnabled(总题数 > 0);
 
     showQuestion();
-    setWindowTitle(QStringList{m_session.班级, m_session.学号, m_session.姓名, m_session.姓名LAST}.join(u' '));
+    setWindowTitle(
+        QStringList{m_session.班级, m_session.学号, m_session.姓名, m_session.姓名LAST}.join(u' '));
 
     // A new attempt is in the record, with an order a relogin can resume, before anything
     // else happens; should that fail, the periodic save keeps trying.
@@ -271,7 +272,7 @@ void ExamWindow::showQuestion()
         markText = QString::number(默认分值);
     ui->LabTEMP->setText(markText);
     ui->Fram_题目->setTitle(QStringLiteral("Question No:") + numbers::signBlank(qint64(当前考题)) +
-                           QStringLiteral("    Mark:") + markText);
+                            QStringLiteral("    Mark:") + markText);
 
     if (正在判题 == 1 && q) {
         ui->FrmExplain->setTitle(QStringLiteral("Explain"));
@@ -295,7 +296,8 @@ void ExamWindow::showKey(int q)
 {
     const QString key = m_questions.at(q - 1).answer;
     if (numbers::leadingNumber(key) == 0) {
-        ui->Fram_题目->setTitle(ui->Fram_题目->title() + QStringLiteral("   Correct answer key isn't setted."));
+        ui->Fram_题目->setTitle(ui->Fram_题目->title() +
+                                QStringLiteral("   Correct answer key isn't setted."));
         return;
     }
     ui->Fram_题目->setTitle(ui->Fram_题目->title() + QStringLiteral("   Correct answer key:") + key);
@@ -444,7 +446,8 @@ void ExamWindow::toggleKeyMode()
 void ExamWindow::colourSelectorButton(QPushButton *button, qint16 answer)
 {
     QPalette palette = button->palette();
-    palette.setColor(QPalette::Button, answer >= 1 ? AnsweredColour : QApplication::palette().color(QPalette::Button));
+    palette.setColor(QPalette::Button,
+                     answer >= 1 ? AnsweredColour : QApplication::palette().color(QPalette::Button));
     button->setPalette(palette);
 }
 
@@ -516,8 +519,8 @@ bool ExamWindow::saveProgress()
         return false;
     const record::Id id = m_session.recordId();
     const record::Progress progress{secondsLeft(), 当前考题, m_answers, m_order};
-    const bool saved = m_startPending ? record::startAttempt(id, m_started, progress)
-                                      : record::saveProgress(id, progress);
+    const bool saved =
+        m_startPending ? record::startAttempt(id, m_started, progress) : record::saveProgress(id, progress);
     if (saved)
         m_startPending = false;
     Timer保存.start(saved ? SaveIntervalMs : SaveRetryMs);
@@ -597,8 +600,9 @@ void ExamWindow::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
-    event->ignore();
+    // The finish closes the window itself; from inside this event that close is the one under way.
     requestFinish();
+    event->setAccepted(m_finishing);
 }
 
 bool ExamWindow::handleKey(QKeyEvent *event)
@@ -640,7 +644,8 @@ bool ExamWindow::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::MouseButtonRelease && (watched == ui->Command1 || watched == ui->Command2)) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         auto *button = static_cast<QPushButton *>(watched);
-        if (mouse->button() == Qt::RightButton && button->isEnabled() && button->rect().contains(mouse->position().toPoint())) {
+        if (mouse->button() == Qt::RightButton && button->isEnabled() &&
+            button->rect().contains(mouse->position().toPoint())) {
             if (watched == ui->Command2)
                 jumpForward();
             else

@@ -117,9 +117,8 @@ ExamWindow::ExamWindow(examdesk::ExamSession session, QWidget *parent)
     connect(ui->Check1, &QCheckBox::clicked, this, [this](bool on) { 自动下翻 = on ? 1 : 0; });
     connect(ui->VSlquestion, &QScrollBar::valueChanged, this, &ExamWindow::selectorScrolled);
 
-    ui->Command1->installEventFilter(this);
-    ui->Command2->installEventFilter(this);
-    // Page keys, digits and letters work wherever the focus is in the window.
+    // Page keys, digits and letters work wherever the focus is in the window; the filter on
+    // Previous and Next also sees their right clicks.
     const auto children = findChildren<QWidget *>();
     for (QWidget *child : children) {
         if (child->focusPolicy() != Qt::NoFocus)

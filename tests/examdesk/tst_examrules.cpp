@@ -112,14 +112,6 @@ private slots:
         QCOMPARE(selectorValueFor(0, 1), 0);
     }
 
-    void testTimeHasNoSixteenBitLimit()
-    {
-        QCOMPARE(testSeconds(546), qint64(32760));
-        QCOMPARE(testSeconds(547), qint64(32820));
-        QCOMPARE(testSeconds(32767), qint64(32767) * 60);
-        QCOMPARE(testSeconds(-5), qint64(0));
-    }
-
     void finishMessages()
     {
         QCOMPARE(finishMessage(true, 30, 25, true),

@@ -17,6 +17,17 @@ QString key(const Id &id, const QString &suffix)
     return id.number.trimmed() + suffix;
 }
 
+void addProgress(profile::Batch &batch, const Id &id, const Progress &progress)
+{
+    const QString sec = section(id);
+    batch.write(sec, key(id, QStringLiteral("TIME")), numbers::hhmmss(progress.secondsLeft));
+    batch.write(sec, key(id, QStringLiteral("DangQian")), numbers::plain(progress.position));
+    for (qsizetype i = 0; i < progress.answers.size(); ++i)
+        batch.write(sec, key(id, QStringLiteral("DA%1").arg(i + 1)), numbers::plain(progress.answers.at(i)));
+    for (qsizetype k = 0; k < progress.order.size(); ++k)
+        batch.write(sec, key(id, QStringLiteral("SX%1").arg(k + 1)), numbers::plain(progress.order.at(k)));
+}
+
 } // namespace
 
 QString path(const Id &id)
@@ -62,13 +73,15 @@ bool stampStart(const Id &id, const QDateTime &when)
 bool saveProgress(const Id &id, const Progress &progress)
 {
     profile::Batch batch(path(id));
-    const QString sec = section(id);
-    batch.write(sec, key(id, QStringLiteral("TIME")), numbers::hhmmss(progress.secondsLeft));
-    batch.write(sec, key(id, QStringLiteral("DangQian")), numbers::plain(progress.position));
-    for (qsizetype i = 0; i < progress.answers.size(); ++i)
-        batch.write(sec, key(id, QStringLiteral("DA%1").arg(i + 1)), numbers::plain(progress.answers.at(i)));
-    for (qsizetype k = 0; k < progress.order.size(); ++k)
-        batch.write(sec, key(id, QStringLiteral("SX%1").arg(k + 1)), numbers::plain(progress.order.at(k)));
+    addProgress(batch, id, progress);
+    return batch.commit();
+}
+
+bool startAttempt(const Id &id, const QDateTime &when, const Progress &progress)
+{
+    profile::Batch batch(path(id));
+    batch.write(section(id), key(id, QStringLiteral("TIME1")), startStamp(when).trimmed());
+    addProgress(batch, id, progress);
     return batch.commit();
 }
 

@@ -62,6 +62,10 @@ struct Progress
 /// N TIME, N DangQian, N DA 1..n, N SX 1..n as one batch (n = answers.size()).
 bool saveProgress(const Id &id, const Progress &progress);
 
+/// The start of a new attempt: N TIME1 followed by the first periodic save, as one batch, so
+/// that a record is never started without an order a relogin can resume.
+bool startAttempt(const Id &id, const QDateTime &when, const Progress &progress);
+
 /// Reads a saved attempt of n questions from one parse of the file. What a periodic save did
 /// not leave usable falls back on its own: an order that is missing or no permutation of 1..n
 /// gives paper order, a position outside 1..n gives 1, a missing or unreadable time gives

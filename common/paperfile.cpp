@@ -36,7 +36,11 @@ QString rtfPath(const QString &paperName, const QString &fileName)
 
 void loadQuestions(const QString &paperFilePath, QuestionTable &table)
 {
-    const profile::Snapshot s(paperFilePath);
+    loadQuestions(profile::Snapshot(paperFilePath), table);
+}
+
+void loadQuestions(const profile::Snapshot &s, QuestionTable &table)
+{
     const qint16 count = s.number(MainSection, QuestionCountKey, QStringLiteral("0"));
     table.defaultMark = s.number(MainSection, MarkKey, QStringLiteral("0"));
     if (count <= 0) {

@@ -6,6 +6,10 @@
 
 #include <random>
 
+namespace profile {
+class Snapshot;
+}
+
 /// A paper (a test): the folder SHIJUAN/<paper> under the data root, holding the paper file
 /// <paper>.cho (settings in section MAIN, one section per question) and two RTF files per
 /// question, named by random numbers.
@@ -76,6 +80,8 @@ QString rtfPath(const QString &paperName, const QString &fileName);
 /// and sections 1..count (values trimmed). With a count of 0 or less no section is read and
 /// the table holds no question. A missing file reads as an empty paper.
 void loadQuestions(const QString &paperFilePath, QuestionTable &table);
+/// The same from a paper file already read, for callers that read its settings too.
+void loadQuestions(const profile::Snapshot &paperFile, QuestionTable &table);
 
 /// Writes Question_conut, full_mark and Mark (in the " 12" form), then each question's
 /// section, as one batch. The caller sets fullScore first. Returns false when the file could

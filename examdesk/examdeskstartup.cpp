@@ -1,5 +1,6 @@
 #include "examdeskstartup.h"
 
+#include "examwindow.h"
 #include "helpwindow.h"
 #include "prompt.h"
 #include "singleinstance.h"
@@ -36,9 +37,7 @@ int run()
         prompt::inform(nullptr, QStringLiteral("The test program has been running!"));
         return 0;
     }
-    // The exam window is opened through this starter; with none, the instructions window
-    // shows its start button disabled.
-    const ExamStarter openExamWindow;
+    const ExamStarter openExamWindow = &showExamWindow;
     if (!startUp(openExamWindow))
         return 0;
     return QApplication::exec();

@@ -3,6 +3,7 @@
 #include "catalogue.h"
 #include "classmanagementdialog.h"
 #include "examroomdialog.h"
+#include "examwindow.h"
 #include "helptextwindow.h"
 #include "instructionswindow.h"
 #include "logindialog.h"
@@ -17,6 +18,7 @@
 #include "studentloginwindow.h"
 #include "workwindows.h"
 
+#include <QAbstractButton>
 #include <QLineEdit>
 #include <QListWidget>
 
@@ -46,6 +48,37 @@ void appendExamdesk(QList<Entry> &l)
                   }
                   return static_cast<QWidget *>(new InstructionsWindow(session, {}));
               }, {}});
+    // The exam of a student of the first class, with two questions answered; the second picture
+    // shows the key (on a paper that allows it).
+    const auto makeExam = [] {
+        examdesk::ExamSession session;
+        for (const catalogue::PaperEntry &p : catalogue::loadPapers()) {
+            if (catalogue::isSet(p.openFlag)) {
+                session.考试名称 = p.name;
+                break;
+            }
+        }
+        const QList<catalogue::ClassRecord> classes = catalogue::loadClasses();
+        session.班级 = classes.isEmpty() ? QStringLiteral("Grade2A") : classes.constFirst().name;
+        session.学号 = QString::number(classes.isEmpty() ? 1 : classes.constFirst().first);
+        session.姓名 = QStringLiteral("Ann");
+        session.姓名LAST = QStringLiteral("Lee");
+        auto *w = new ExamWindow(session);
+        w->setExit([] {});
+        return static_cast<QWidget *>(w);
+    };
+    const auto answerTwo = [](QWidget *w) {
+        for (const char *name : {"CmdQuestion(2)", "Op_XZ(1)", "Op_XZ(3)", "CmdQuestion(1)", "Op_XZ(2)"}) {
+            if (auto *b = w->findChild<QAbstractButton *>(QString::fromLatin1(name)))
+                b->click();
+        }
+    };
+    l.append({QStringLiteral("examdesk-exam"), makeExam, answerTwo});
+    l.append({QStringLiteral("examdesk-exam-key"), makeExam, [answerTwo](QWidget *w) {
+                  answerTwo(w);
+                  if (auto *key = w->findChild<QAbstractButton *>(QStringLiteral("Command3")); key && key->isVisible())
+                      key->click();
+              }});
     l.append({QStringLiteral("examdesk-help"), [] {
                   auto *w = new HelpTextWindow;
                   w->setText(HelpTextWindow::helpText());

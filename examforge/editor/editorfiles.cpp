@@ -40,14 +40,45 @@ QStringList copyRtf(const QString &source, const QString &target)
     return failed;
 }
 
+namespace {
+
+bool readAll(const QString &path, QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    bytes = file.readAll();
+    return file.error() == QFileDevice::NoError;
+}
+
+} // namespace
+
+QStringList copyRtfFresh(const QString &source, const QString &target)
+{
+    QStringList failed;
+    for (const QString &name : paths::listFiles(source, RtfPattern)) {
+        const QString to = paths::join(target, name);
+        // A plain write: QFile::copy goes through a temporary file and a rename for every file,
+        // which makes opening a large paper slow.
+        QByteArray bytes;
+        QFile out(to);
+        if (!readAll(paths::join(source, name), bytes) ||
+            !out.open(QIODevice::WriteOnly | QIODevice::NewOnly) || out.write(bytes) != bytes.size() ||
+            !out.flush())
+            failed.append(QDir::toNativeSeparators(to));
+    }
+    return failed;
+}
+
 bool copyFile(const QString &from, const QString &to)
 {
-    QFile in(from);
-    if (!in.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (!readAll(from, bytes))
         return false;
-    const QByteArray bytes = in.readAll();
-    if (in.error() != QFileDevice::NoError)
-        return false;
+    // Most files of a paper come back unchanged; rewriting them all would make saving slow.
+    QByteArray existing;
+    if (QFileInfo(to).isFile() && readAll(to, existing) && existing == bytes)
+        return true;
     QSaveFile out(to);
     if (!out.open(QIODevice::WriteOnly))
         return false;
@@ -97,7 +128,8 @@ QString gridText(const QString &plainText)
 {
     QString line = plainText;
     for (QChar &c : line) {
-        if (c == u'\n' || c == u'\r' || c == u'\t' || c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
+        if (c == u'\n' || c == u'\r' || c == u'\t' || c == QChar::ParagraphSeparator ||
+            c == QChar::LineSeparator)
             c = u' ';
     }
     return line.trimmed();

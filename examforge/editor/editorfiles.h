@@ -20,10 +20,16 @@ namespace editorfiles {
 QStringList clearRtf(const QString &folder);
 
 /// Copies every "*.rtf" file of source into target under the same name. A file of that name
-/// in target is replaced as a whole: a failed copy leaves the old file as it was.
+/// in target is replaced as a whole (a failed copy leaves the old file as it was); one that
+/// already holds the same bytes is left untouched.
 QStringList copyRtf(const QString &source, const QString &target);
 
-/// Copies one file over to, replacing it as a whole. Returns false when it could not.
+/// Copies every "*.rtf" file of source into target, which holds none of them (working copies:
+/// plain copies, without the cost of replacing files as a whole).
+QStringList copyRtfFresh(const QString &source, const QString &target);
+
+/// Copies one file over to, replacing it as a whole, unless to already holds the same bytes.
+/// Returns false when it could not.
 bool copyFile(const QString &from, const QString &to);
 
 /// Writes an RTF document without text (in the given font) to path.

@@ -64,7 +64,7 @@ QuestionEditorDialog::QuestionEditorDialog(QWidget *parent)
     help::setTopic(this, QStringLiteral("editor"));
     setMinimumSize(760, 600);
 
-    m_answers = {nullptr,           ui->Chk答案_1, ui->Chk答案_2, ui->Chk答案_3,
+    m_answers = {nullptr,       ui->Chk答案_1, ui->Chk答案_2, ui->Chk答案_3,
                  ui->Chk答案_4, ui->Chk答案_5, ui->Chk答案_6, ui->Chk答案_7};
     for (int k = 1; k <= 7; ++k) {
         QCheckBox *box = m_answers[size_t(k)];
@@ -107,8 +107,8 @@ QuestionEditorDialog::QuestionEditorDialog(QWidget *parent)
         action->setObjectName(name);
         return action;
     };
-    connect(editItem(QStringLiteral("edit_Insert_blank"), QStringLiteral("Insert blank")), &QAction::triggered,
-            this, &QuestionEditorDialog::insertQuestion);
+    connect(editItem(QStringLiteral("edit_Insert_blank"), QStringLiteral("Insert blank")),
+            &QAction::triggered, this, &QuestionEditorDialog::insertQuestion);
     connect(editItem(QStringLiteral("edit_up"), QStringLiteral("Move up")), &QAction::triggered, this,
             [this] { moveQuestion(-1); });
     connect(editItem(QStringLiteral("edit_down"), QStringLiteral("Move down")), &QAction::triggered, this,
@@ -135,12 +135,13 @@ QuestionEditorDialog::QuestionEditorDialog(QWidget *parent)
             [this] { storeEditor(ui->RichTextBox2, Report::Once); });
 
     const QStringList families = QFontDatabase::families();
-    m_questionCommands = new RichTextCommands(
-        ui->RichTextBox1, this,
-        {QStringLiteral("MenuRich"), QStringLiteral("mnucut"), QStringLiteral("mnucopy"), QStringLiteral("mnupaste"),
-         QStringLiteral("mnuundo"), QStringLiteral("mnuFontName"), QStringLiteral("字体列表"),
-         QStringLiteral("MNUFontSize"), QStringLiteral("字号列表"), QStringLiteral("MNU颜色")},
-        families);
+    m_questionCommands = new RichTextCommands(ui->RichTextBox1, this,
+                                              {QStringLiteral("MenuRich"), QStringLiteral("mnucut"),
+                                               QStringLiteral("mnucopy"), QStringLiteral("mnupaste"),
+                                               QStringLiteral("mnuundo"), QStringLiteral("mnuFontName"),
+                                               QStringLiteral("字体列表"), QStringLiteral("MNUFontSize"),
+                                               QStringLiteral("字号列表"), QStringLiteral("MNU颜色")},
+                                              families);
     m_explainCommands = new RichTextCommands(
         ui->RichTextBox2, this,
         {QStringLiteral("menuRich2"), QStringLiteral("mnurich2cut"), QStringLiteral("mnurich2copy"),
@@ -164,7 +165,8 @@ QuestionEditorDialog::QuestionEditorDialog(QWidget *parent)
     ui->List题库试题->setTextElideMode(Qt::ElideRight);
     connect(ui->Cmd显示题库, &QPushButton::clicked, this, &QuestionEditorDialog::toggleBank);
     connect(ui->Combo1, &QComboBox::currentIndexChanged, this, &QuestionEditorDialog::chooseBankPaper);
-    connect(ui->List题库试题, &QListWidget::currentRowChanged, this, &QuestionEditorDialog::previewBankQuestion);
+    connect(ui->List题库试题, &QListWidget::currentRowChanged, this,
+            &QuestionEditorDialog::previewBankQuestion);
     connect(ui->List题库试题, &QListWidget::itemDoubleClicked, this, &QuestionEditorDialog::importFromBank);
     connect(ui->Cmd导入考题, &QPushButton::clicked, this, &QuestionEditorDialog::importFromBank);
 
@@ -235,7 +237,8 @@ void QuestionEditorDialog::showEvent(QShowEvent *event)
     m_opened = openPaper();
     if (!m_opened) {
         // Without its working copies the window cannot edit anything.
-        QMetaObject::invokeMethod(this, [this] { done(Rejected); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { done(Rejected); }, Qt::QueuedConnection);
         return;
     }
     if (table().count() < 1)
@@ -256,9 +259,10 @@ bool QuestionEditorDialog::openPaper()
     }
     const QString work = workFolder();
     if (work.isEmpty() || !QDir().mkpath(work)) {
-        reportFailure(QStringLiteral("The work folder for the questions could not be made, so the test cannot "
-                                     "be edited:"),
-                      {QDir::toNativeSeparators(work.isEmpty() ? QStringLiteral("KORVEX") : work)});
+        reportFailure(
+            QStringLiteral("The work folder for the questions could not be made, so the test cannot "
+                           "be edited:"),
+            {QDir::toNativeSeparators(work.isEmpty() ? QStringLiteral("KORVEX") : work)});
         return false;
     }
     m_openedWorkFolder = work;
@@ -267,7 +271,7 @@ bool QuestionEditorDialog::openPaper()
 
     QStringList failed = editorfiles::clearRtf(work);
     if (failed.isEmpty())
-        failed = editorfiles::copyRtf(paper::folder(m_paperName), work);
+        failed = editorfiles::copyRtfFresh(paper::folder(m_paperName), work);
     if (!failed.isEmpty()) {
         editorfiles::clearRtf(work);
         reportFailure(QStringLiteral("The files of the test could not be copied into the work folder, so the "
@@ -297,8 +301,9 @@ void QuestionEditorDialog::done(int result)
 
 void QuestionEditorDialog::reject()
 {
-    if (m_unsaved && prompt::ask(this, QStringLiteral("Will you went to exit without save?"), prompt::Buttons::YesNo,
-                                 QString(), prompt::Answer::No) != prompt::Answer::Yes)
+    if (m_unsaved &&
+        prompt::ask(this, QStringLiteral("Will you went to exit without save?"), prompt::Buttons::YesNo,
+                    QString(), prompt::Answer::No) != prompt::Answer::Yes)
         return;
     QDialog::reject();
 }
@@ -328,7 +333,8 @@ void QuestionEditorDialog::fillGrid()
     grid->clearContents();
     grid->setRowCount(int(questions.size()));
     for (int i = 0; i < questions.size(); ++i)
-        setGridRow(i + 1, editorfiles::gridText(rtf::plainTextOfFile(workPath(questions.at(i).questionFile))));
+        setGridRow(i + 1,
+                   editorfiles::gridText(rtf::plainTextOfFile(workPath(questions.at(i).questionFile))));
     grid->setUpdatesEnabled(true);
     m_selecting = false;
     m_highlighted = 0;
@@ -370,15 +376,15 @@ void QuestionEditorDialog::setCaption(const QString &scoreLabel)
 {
     const double total = paper::fullScoreExact(table().questions, table().defaultMark);
     ui->Frame考题->setTitle(QStringLiteral("No.%1  Total:%2   %3%4")
-                              .arg(currentQuestion())
-                              .arg(table().count())
-                              .arg(scoreLabel, plainNumber((long long)total)));
+                                .arg(currentQuestion())
+                                .arg(table().count())
+                                .arg(scoreLabel, plainNumber((long long)total)));
 }
 
 void QuestionEditorDialog::setEditingEnabled(bool enabled)
 {
     for (QWidget *w : std::initializer_list<QWidget *>{ui->RichTextBox1, ui->RichTextBox2, ui->Text分值,
-                                                        ui->Chk使用默认分值})
+                                                       ui->Chk使用默认分值})
         w->setEnabled(enabled);
     for (int k = 1; k <= 7; ++k)
         m_answers[size_t(k)]->setEnabled(enabled);
@@ -476,14 +482,16 @@ bool QuestionEditorDialog::storeEditor(RichTextBox *editor, Report report)
     if (report == Report::Once && m_reportedFailures.contains(path))
         return false;
     m_reportedFailures.insert(path);
-    const QString text = QStringLiteral("This text could not be saved, so it stays in the editor. Check that the "
-                                        "work folder can be written; the text is saved again when you leave the "
-                                        "editor.");
+    const QString text =
+        QStringLiteral("This text could not be saved, so it stays in the editor. Check that the "
+                       "work folder can be written; the text is saved again when you leave the "
+                       "editor.");
     const QStringList paths = {QDir::toNativeSeparators(path)};
     if (report == Report::Always)
         reportFailure(text, paths);
     else // from a focus change: the message waits until the focus has settled
-        QMetaObject::invokeMethod(this, [this, text, paths] { reportFailure(text, paths); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, text, paths] { reportFailure(text, paths); }, Qt::QueuedConnection);
     return false;
 }
 
@@ -508,9 +516,10 @@ void QuestionEditorDialog::answerToggled(int k)
     QCheckBox *box = m_answers[size_t(k)];
     const bool ticked = box->isChecked();
     // White on the dark red of a ticked box stays readable.
-    box->setStyleSheet(QStringLiteral("QCheckBox { background-color: %1; color: %2; padding: 2px 6px 2px 4px; }")
-                           .arg((ticked ? TickedColour : UntickedColour).name(),
-                                ticked ? QStringLiteral("white") : QStringLiteral("black")));
+    box->setStyleSheet(
+        QStringLiteral("QCheckBox { background-color: %1; color: %2; padding: 2px 6px 2px 4px; }")
+            .arg((ticked ? TickedColour : UntickedColour).name(),
+                 ticked ? QStringLiteral("white") : QStringLiteral("black")));
     m_unsaved = true;
 }
 
@@ -606,9 +615,10 @@ void QuestionEditorDialog::insertQuestion()
     if (!failed.isEmpty()) {
         QFile::remove(paths::join(m_openedWorkFolder, questionName));
         QFile::remove(paths::join(m_openedWorkFolder, explainName));
-        reportFailure(QStringLiteral("No question was inserted: its files could not be written. Check that the "
-                                     "work folder can be written:"),
-                      failed);
+        reportFailure(
+            QStringLiteral("No question was inserted: its files could not be written. Check that the "
+                           "work folder can be written:"),
+            failed);
         return;
     }
     const QString mark = p >= 2 ? questions.at(p - 2).mark : QString();
@@ -674,10 +684,11 @@ void QuestionEditorDialog::saveAndClose()
     paper::QuestionTable &t = table();
     const double total = paper::fullScoreExact(t.questions, t.defaultMark);
     if (!numbers::fitsInt16(total)) {
-        prompt::inform(this, QStringLiteral("The full score of this test would be %1 points, but a test can hold at "
-                                            "most 32767. Lower the marks or the default mark and press OK again. "
-                                            "Nothing was saved.")
-                                 .arg(plainNumber((long long)total)));
+        prompt::inform(
+            this, QStringLiteral("The full score of this test would be %1 points, but a test can hold at "
+                                 "most 32767. Lower the marks or the default mark and press OK again. "
+                                 "Nothing was saved.")
+                      .arg(plainNumber((long long)total)));
         return;
     }
     t.fullScore = qint16(total);
@@ -690,20 +701,23 @@ void QuestionEditorDialog::saveAndClose()
     else
         failed = editorfiles::copyRtf(m_openedWorkFolder, folder);
     if (!failed.isEmpty()) {
-        reportFailure(QStringLiteral("The questions were not saved: these files could not be written into the "
-                                     "test's folder. Check that they can be written and press OK again:"),
-                      failed);
+        reportFailure(
+            QStringLiteral("The questions were not saved: these files could not be written into the "
+                           "test's folder. Check that they can be written and press OK again:"),
+            failed);
         return;
     }
     const QString file = paper::file(m_paperName);
     if (!paper::saveQuestions(file, t)) {
-        reportFailure(QStringLiteral("The questions were not saved: the test's file could not be written. Check "
-                                     "that it can be written and press OK again:"),
-                      {QDir::toNativeSeparators(file)});
+        reportFailure(
+            QStringLiteral("The questions were not saved: the test's file could not be written. Check "
+                           "that it can be written and press OK again:"),
+            {QDir::toNativeSeparators(file)});
         return;
     }
     // A file that cannot be deleted is only left over; the next save tries again.
-    for (const QString &junk : editorfiles::junkFiles(paths::listFiles(folder, {QStringLiteral("*.rtf")}), t.questions))
+    for (const QString &junk :
+         editorfiles::junkFiles(paths::listFiles(folder, {QStringLiteral("*.rtf")}), t.questions))
         QFile::remove(paths::join(folder, junk));
     m_unsaved = false;
     accept();
@@ -749,7 +763,8 @@ void QuestionEditorDialog::chooseBankPaper()
         const QSignalBlocker blocker(list);
         list->clear();
         for (const paper::Question &q : std::as_const(m_bank)) {
-            auto *item = new QListWidgetItem(editorfiles::gridText(rtf::plainTextOfFile(bankFile(q.questionFile))));
+            auto *item =
+                new QListWidgetItem(editorfiles::gridText(rtf::plainTextOfFile(bankFile(q.questionFile))));
             item->setToolTip(item->text());
             list->addItem(item);
         }
@@ -785,7 +800,8 @@ void QuestionEditorDialog::importFromBank()
         for (const paper::Question &q : std::as_const(table().questions)) {
             if (q.questionFile.trimmed().compare(name, Qt::CaseInsensitive) != 0)
                 continue;
-            if (prompt::ask(this, QStringLiteral("The question already exists!\nwill you add the same question?"),
+            if (prompt::ask(this,
+                            QStringLiteral("The question already exists!\nwill you add the same question?"),
                             prompt::Buttons::OkCancel) != prompt::Answer::Ok) {
                 if (s < bankCount)
                     list->setCurrentRow(s);
@@ -805,8 +821,9 @@ void QuestionEditorDialog::importFromBank()
     const auto bring = [&](const QString &field, const QString &newName) {
         const QString source = bankFile(field);
         const QString target = paths::join(m_openedWorkFolder, newName);
-        const bool ok = !source.isEmpty() && QFileInfo(source).isFile() ? editorfiles::copyFile(source, target)
-                                                                         : editorfiles::writeEmptyRtf(target, font);
+        const bool ok = !source.isEmpty() && QFileInfo(source).isFile()
+                            ? editorfiles::copyFile(source, target)
+                            : editorfiles::writeEmptyRtf(target, font);
         if (!ok)
             failed.append(QDir::toNativeSeparators(source.isEmpty() ? target : source));
     };
@@ -815,10 +832,11 @@ void QuestionEditorDialog::importFromBank()
     if (!failed.isEmpty()) {
         QFile::remove(paths::join(m_openedWorkFolder, questionName));
         QFile::remove(paths::join(m_openedWorkFolder, explainName));
-        reportFailure(QStringLiteral("The question was not taken over: these files could not be copied into the "
-                                     "work folder. Check that they can be read and that the work folder can be "
-                                     "written:"),
-                      failed);
+        reportFailure(
+            QStringLiteral("The question was not taken over: these files could not be copied into the "
+                           "work folder. Check that they can be read and that the work folder can be "
+                           "written:"),
+            failed);
         return;
     }
 

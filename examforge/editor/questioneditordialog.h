@@ -56,7 +56,11 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    enum class Report { Always, Once };
+    enum class Report
+    {
+        Always,
+        Once
+    };
 
     bool openPaper();
     /// Refills the grid from the question table (numbers and plain texts).

@@ -1,5 +1,6 @@
 #include "tst_editorsupport.h"
 
+#include "helpwindow.h"
 #include "mainwindow.h"
 #include "papermanagementdialog.h"
 #include "profile.h"
@@ -90,6 +91,7 @@ private slots:
         QVERIFY(doc.toPlainText().isEmpty());
         QCOMPARE(e.d.shownQuestion(), 1);
         QCOMPARE(e.get<QLineEdit>(u"Text设置默认分值"_s)->text(), u"0"_s);
+        QCOMPARE(help::topicFor(&e.d), u"editor"_s);
     }
 
     void openingCopiesTheFilesAndShowsQuestionOne()
@@ -97,7 +99,8 @@ private slots:
         TestDataRoot root;
         writeCatalogue(root, {u"Unit3"_s});
         writePaper(root, u"Unit3"_s,
-                   {{u"First"_s, u"13"_s, {}, {}, {}}, {u"Second"_s, u"2"_s, u"7"_s, {}, {}},
+                   {{u"First"_s, u"13"_s, {}, {}, {}},
+                    {u"Second"_s, u"2"_s, u"7"_s, {}, {}},
                     {u"Third"_s, {}, {}, {}, {}}});
         Editor e(u"Unit3"_s);
 
@@ -135,7 +138,8 @@ private slots:
     {
         TestDataRoot root;
         writeCatalogue(root, {u"Unit3"_s});
-        writePaper(root, u"Unit3"_s, {{u"First"_s, {}, {}, {}, {}}, {{}, {}, {}, u"gone.RTF"_s, u"gone2.RTF"_s}});
+        writePaper(root, u"Unit3"_s,
+                   {{u"First"_s, {}, {}, {}, {}}, {{}, {}, {}, u"gone.RTF"_s, u"gone2.RTF"_s}});
         root.write(u"SHIJUAN/Unit3/gone2.RTF"_s, "not rich text");
         Editor e(u"Unit3"_s);
         QCOMPARE(e.gridText(2), QString());
@@ -169,7 +173,8 @@ private slots:
         const paper::Question added = e.questions().at(3);
         QVERIFY(added.answer.isEmpty());
         QCOMPARE(added.mark, u"4"_s);
-        QVERIFY(QFile::exists(e.workFile(added.questionFile)) && QFile::exists(e.workFile(added.explainFile)));
+        QVERIFY(QFile::exists(e.workFile(added.questionFile)) &&
+                QFile::exists(e.workFile(added.explainFile)));
         QCOMPARE(e.d.shownQuestion(), 4);
         QCOMPARE(e.d.currentQuestion(), 4);
         QCOMPARE(e.gridText(5), u"Question 4"_s);

@@ -22,8 +22,8 @@ void writeTree(const TestDataRoot &root)
     writePaper(root, u"Unit3"_s, simpleQuestions(2));
     QList<PaperQuestion> bank;
     for (int i = 1; i <= 5; ++i)
-        bank.append({u"Bank question %1"_s.arg(i), QString::number(i), i == 2 ? QString() : QString::number(i * 10),
-                     u"b%1.RTF"_s.arg(i), u"x%1.RTF"_s.arg(i)});
+        bank.append({u"Bank question %1"_s.arg(i), QString::number(i),
+                     i == 2 ? QString() : QString::number(i * 10), u"b%1.RTF"_s.arg(i), u"x%1.RTF"_s.arg(i)});
     writePaper(root, u"Bank"_s, bank, 3);
 }
 

@@ -53,14 +53,15 @@ inline void writePaper(const TestDataRoot &root, const QString &name, const QLis
     const QString folder = QStringLiteral("SHIJUAN/%1/").arg(name);
     QByteArray file = "[MAIN]\r\nTESTTIME=30\r\n";
     if (defaultMark >= 0)
-        file += "Question_conut= " + QByteArray::number(questions.size()) + "\r\nMark= " +
-                QByteArray::number(defaultMark) + "\r\n";
+        file += "Question_conut= " + QByteArray::number(questions.size()) +
+                "\r\nMark= " + QByteArray::number(defaultMark) + "\r\n";
     for (int i = 0; i < questions.size(); ++i) {
         const PaperQuestion &q = questions.at(i);
         const QString qf = q.file.isEmpty() ? QStringLiteral("q%1.RTF").arg(i + 1) : q.file;
         const QString ef = q.explain.isEmpty() ? QStringLiteral("e%1.RTF").arg(i + 1) : q.explain;
-        file += '[' + QByteArray::number(i + 1) + "]\r\nQUESTION=" + qf.toUtf8() + "\r\nexplain=" + ef.toUtf8() +
-                "\r\nanswer=" + q.answer.toUtf8() + "\r\nmark=" + q.mark.toUtf8() + "\r\n";
+        file += '[' + QByteArray::number(i + 1) + "]\r\nQUESTION=" + qf.toUtf8() +
+                "\r\nexplain=" + ef.toUtf8() + "\r\nanswer=" + q.answer.toUtf8() +
+                "\r\nmark=" + q.mark.toUtf8() + "\r\n";
         if (!q.text.isEmpty()) {
             root.write(folder + qf, rtfText(q.text));
             root.write(folder + ef, rtfText(QStringLiteral("Why ") + q.text));

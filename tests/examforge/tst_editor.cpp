@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QFontDatabase>
 #include <QMenu>
@@ -238,6 +239,15 @@ private slots:
         QCOMPARE(e.d.currentQuestion(), 2);
         e.click(u"Cmd上移"_s);
         QCOMPARE(e.questions(), (QList<paper::Question>{before.at(1), before.at(2)}));
+
+        // The grid's menu opens on the row under the mouse, which it shows first.
+        const QPoint onRow2 = e.grid()->visualItemRect(e.grid()->item(1, 1)).center();
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, onRow2, e.grid()->viewport()->mapToGlobal(onRow2));
+        e.select(1);
+        QApplication::sendEvent(e.grid()->viewport(), &menuEvent);
+        QTRY_VERIFY(e.get<QMenu>(u"Edit"_s)->isVisible());
+        QCOMPARE(e.d.shownQuestion(), 2);
+        e.get<QMenu>(u"Edit"_s)->close();
 
         // Deleting question 2 of 2 shows question 1; the last one cannot go.
         e.select(2);

@@ -11,7 +11,9 @@
 #include "papermanagementdialog.h"
 #include "passwordentrywindow.h"
 #include "prompt.h"
+#include "questioneditordialog.h"
 #include "scoresscreens.h"
+#include "session.h"
 #include "setpassworddialog.h"
 #include "splashwindow.h"
 #include "startup.h"
@@ -21,6 +23,8 @@
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
 
 namespace screens {
 namespace {
@@ -112,6 +116,23 @@ const QList<Entry> &entries()
         l.append({QStringLiteral("examforge-papers"), [] { return static_cast<QWidget *>(new PaperManagementDialog); }, {}});
         appendExamdesk(l);
         appendScores(l);
+        // The question editor on the first paper of the data root, with its working copies in a
+        // folder of its own (never a teacher's work folder).
+        const auto editor = [] {
+            static QTemporaryDir work;
+            const QStringList papers = catalogue::paperNames();
+            examforge::session().currentPaperName = papers.isEmpty() ? QString() : papers.first();
+            auto *w = new QuestionEditorDialog;
+            w->setWorkFolder(work.path());
+            return static_cast<QWidget *>(w);
+        };
+        l.append({QStringLiteral("examforge-editor"), editor, {}});
+        l.append({QStringLiteral("examforge-editor-bank"), editor, [](QWidget *w) {
+                      if (auto *toggle = w->findChild<QPushButton *>(QStringLiteral("Cmd显示题库")))
+                          toggle->click();
+                      if (auto *bank = w->findChild<QListWidget *>(QStringLiteral("List题库试题")); bank && bank->count() > 1)
+                          bank->setCurrentRow(1);
+                  }});
         return l;
     }();
     return list;

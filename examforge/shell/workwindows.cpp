@@ -2,10 +2,12 @@
 
 #include "classmanagementdialog.h"
 #include "examroomdialog.h"
+#include "excelexport.h"
 #include "mainwindow.h"
 #include "setpassworddialog.h"
 #include "papermanagementdialog.h"
 #include "scoresdialog.h"
+#include "wordexport.h"
 
 namespace examforge {
 
@@ -16,8 +18,18 @@ void registerWorkWindows(MainWindow &window)
     window.setCommandWindow(MainWindow::ExamRoom, [](QWidget *p) { return new ExamRoomDialog(p); });
     window.setCommandWindow(MainWindow::Classes, [](QWidget *p) { return new ClassManagementDialog(p); });
     window.setCommandWindow(MainWindow::Password, [](QWidget *p) { return new SetPasswordDialog(p); });
-    window.setCommandWindow(MainWindow::Papers, [](QWidget *p) { return new PaperManagementDialog(p); });
-    window.setCommandWindow(MainWindow::Scores, [](QWidget *p) { return new ScoresDialog(p); });
+    window.setCommandWindow(MainWindow::Papers, [](QWidget *p) {
+        auto *dialog = new PaperManagementDialog(p);
+        dialog->setWordExporter(
+            [](QWidget *parent, const papers::PaperRow &row) { wordexport::exportPaper(parent, row); });
+        return dialog;
+    });
+    window.setCommandWindow(MainWindow::Scores, [](QWidget *p) {
+        auto *dialog = new ScoresDialog(p);
+        dialog->setExporter(
+            [](QWidget *parent, const scores::Report &report) { excelexport::exportReport(parent, report); });
+        return dialog;
+    });
 }
 
 } // namespace examforge

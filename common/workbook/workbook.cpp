@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QLocale>
 #include <QSaveFile>
 
 #include <quazip/quazip.h>
@@ -73,9 +74,37 @@ bool isNumber(const QVariant &value)
 
 QString numberText(const QVariant &value)
 {
+    // The shortest text that reads back as the same double, so that a time such as 10 minutes
+    // (1/144 of a day) comes back exactly.
     if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float)
-        return QString::number(value.toDouble(), 'g', 15);
+        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
     return QString::number(value.toLongLong());
+}
+
+/// The column of a cell element; 0 when its reference is missing or no cell reference.
+int columnOf(const QDomElement &cell)
+{
+    int row = 0;
+    int column = 0;
+    return Workbook::parseReference(cell.attribute(QStringLiteral("r")), &row, &column) ? column : 0;
+}
+
+/// The style a new cell takes, as a spreadsheet program gives it to a cell typed into: the
+/// row's when the row has a format of its own, else its column's. Empty for the default.
+QString defaultStyle(const QDomElement &worksheet, const QDomElement &row, int column)
+{
+    const QString rowFormat = row.attribute(QStringLiteral("customFormat"));
+    if (rowFormat == QLatin1String("1") || rowFormat == QLatin1String("true"))
+        return row.attribute(QStringLiteral("s"));
+    const QDomElement cols = worksheet.firstChildElement(QStringLiteral("cols"));
+    for (QDomElement col = cols.firstChildElement(QStringLiteral("col")); !col.isNull();
+         col = col.nextSiblingElement(QStringLiteral("col"))) {
+        const int min = col.attribute(QStringLiteral("min")).toInt();
+        const int max = col.attribute(QStringLiteral("max")).toInt();
+        if (min <= column && column <= max)
+            return col.attribute(QStringLiteral("style"));
+    }
+    return {};
 }
 
 QString allText(const QDomElement &e)
@@ -221,9 +250,14 @@ bool Workbook::setCell(int sheet, int row, int column, const QVariant &value)
         data = doc->createElement(QStringLiteral("sheetData"));
         root.appendChild(data);
     }
-    // Rows and cells stay in ascending order, as spreadsheet programs require.
+    // Rows and cells stay in ascending order, as spreadsheet programs require. A table is
+    // filled row by row, left to right, so the search starts at the last row and cell when it
+    // can: filling a large table does not walk the whole sheet for every cell.
     QDomElement rowElement;
-    for (QDomElement r = data.firstChildElement(QStringLiteral("row")); !r.isNull(); r = r.nextSiblingElement(QStringLiteral("row"))) {
+    QDomElement r = data.lastChildElement(QStringLiteral("row"));
+    if (r.isNull() || r.attribute(QStringLiteral("r")).toInt() > row)
+        r = data.firstChildElement(QStringLiteral("row"));
+    for (; !r.isNull(); r = r.nextSiblingElement(QStringLiteral("row"))) {
         const int n = r.attribute(QStringLiteral("r")).toInt();
         if (n == row) {
             rowElement = r;
@@ -242,10 +276,13 @@ bool Workbook::setCell(int sheet, int row, int column, const QVariant &value)
         data.appendChild(rowElement);
     }
     QDomElement cellElement;
-    for (QDomElement c = rowElement.firstChildElement(QStringLiteral("c")); !c.isNull(); c = c.nextSiblingElement(QStringLiteral("c"))) {
-        int r = 0;
-        int col = 0;
-        if (!parseReference(c.attribute(QStringLiteral("r")), &r, &col))
+    bool newCell = false;
+    QDomElement c = rowElement.lastChildElement(QStringLiteral("c"));
+    if (const int last = columnOf(c); last == 0 || last > column)
+        c = rowElement.firstChildElement(QStringLiteral("c"));
+    for (; !c.isNull(); c = c.nextSiblingElement(QStringLiteral("c"))) {
+        const int col = columnOf(c);
+        if (col == 0)
             continue;
         if (col == column) {
             cellElement = c;
@@ -254,12 +291,19 @@ bool Workbook::setCell(int sheet, int row, int column, const QVariant &value)
         if (col > column) {
             cellElement = doc->createElement(QStringLiteral("c"));
             rowElement.insertBefore(cellElement, c);
+            newCell = true;
             break;
         }
     }
     if (cellElement.isNull()) {
         cellElement = doc->createElement(QStringLiteral("c"));
         rowElement.appendChild(cellElement);
+        newCell = true;
+    }
+    if (newCell) {
+        const QString style = defaultStyle(root, rowElement, column);
+        if (!style.isEmpty())
+            cellElement.setAttribute(QStringLiteral("s"), style);
     }
     cellElement.setAttribute(QStringLiteral("r"), ref);
     cellElement.removeAttribute(QStringLiteral("t"));

@@ -11,7 +11,9 @@
 ///
 /// Cells are addressed by the worksheet's position in the workbook (1 = first) and either a
 /// reference such as "B2" or a row and a column (both 1-based). Numbers become numeric cells,
-/// texts inline strings; a cell keeps the style the template gave it. Errors are reported
+/// texts inline strings; a cell keeps the style the template gave it, and a cell the template
+/// does not have takes its row's format or else its column's, as a spreadsheet program gives
+/// it to a cell typed into. Errors are reported
 /// through the return values and errorString(); nothing throws.
 class Workbook final
 {

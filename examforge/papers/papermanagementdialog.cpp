@@ -113,11 +113,21 @@ PaperManagementDialog::PaperManagementDialog(QWidget *parent)
     connect(ui->Command5, &QPushButton::clicked, this, [this] { help::showFor(this); });
     connect(ui->Cmd导出试卷, &QPushButton::clicked, this, &PaperManagementDialog::exportPaper);
     connect(ui->Cmd导入试卷, &QPushButton::clicked, this, &PaperManagementDialog::importPaper);
+    connect(ui->CmdToWORD, &QPushButton::clicked, this, [this] {
+        if (const PaperRow *row = selectedRow(); row && m_exportToWord)
+            m_exportToWord(this, *row);
+    });
 
     updateEnabled();
 }
 
 PaperManagementDialog::~PaperManagementDialog() = default;
+
+void PaperManagementDialog::setWordExporter(WordExporter exporter)
+{
+    m_exportToWord = std::move(exporter);
+    updateEnabled();
+}
 
 void PaperManagementDialog::setQuestionEditor(EditorOpener opener)
 {
@@ -266,6 +276,7 @@ void PaperManagementDialog::showSelected()
 void PaperManagementDialog::updateEnabled()
 {
     const bool selected = ui->List1->currentRow() >= 0 && ui->List1->currentRow() < m_rows.size();
+    ui->CmdToWORD->setEnabled(selected && m_exportToWord);
     for (QWidget *w : std::initializer_list<QWidget *>{
              ui->Command7, ui->Cmd上移, ui->Cmd下移, ui->Cmd导出试卷, ui->Check6, ui->TXT3,  ui->Txt4,
              ui->Txt14,    ui->TXT16,   ui->Txt10,   ui->Txt11,       ui->Txt12,  ui->Txt13, ui->Txt15,

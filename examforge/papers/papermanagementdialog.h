@@ -34,6 +34,12 @@ public:
     /// Without an opener both stay inert.
     void setQuestionEditor(EditorOpener opener);
 
+    /// Exports a paper of the list to a word-processor document.
+    using WordExporter = std::function<void(QWidget *parent, const papers::PaperRow &row)>;
+
+    /// Lets "Export to Word" export the selected paper. Without an exporter it stays disabled.
+    void setWordExporter(WordExporter exporter);
+
     /// Saves, makes the selected paper the current one, runs openEditor and then shows the
     /// question count, full score and default mark the editor left in the paper file.
     /// Returns false, without opening anything, when nothing is selected or the save failed.
@@ -88,6 +94,7 @@ private:
     QStringList m_created;
     QStringList m_deleted;
     EditorOpener m_openEditor;
+    WordExporter m_exportToWord;
     bool m_filling = false;
     /// Enter moves the focus from each of these boxes to the next one.
     QList<QWidget *> m_enterOrder;

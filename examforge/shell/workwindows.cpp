@@ -2,11 +2,13 @@
 
 #include "classmanagementdialog.h"
 #include "examroomdialog.h"
+#include "excelexport.h"
 #include "mainwindow.h"
-#include "questioneditordialog.h"
 #include "papermanagementdialog.h"
+#include "questioneditordialog.h"
 #include "scoresdialog.h"
 #include "setpassworddialog.h"
+#include "wordexport.h"
 
 namespace examforge {
 
@@ -16,14 +18,21 @@ void registerWorkWindows(MainWindow &window)
     window.setCommandWindow(MainWindow::Classes, [](QWidget *p) { return new ClassManagementDialog(p); });
     window.setCommandWindow(MainWindow::Password, [](QWidget *p) { return new SetPasswordDialog(p); });
     window.setCommandWindow(MainWindow::Papers, [](QWidget *p) {
-        auto *papers = new PaperManagementDialog(p);
-        papers->setQuestionEditor([](QWidget *parent) {
+        auto *dialog = new PaperManagementDialog(p);
+        dialog->setQuestionEditor([](QWidget *parent) {
             QuestionEditorDialog editor(parent);
             editor.exec();
         });
-        return papers;
+        dialog->setWordExporter(
+            [](QWidget *parent, const papers::PaperRow &row) { wordexport::exportPaper(parent, row); });
+        return dialog;
     });
-    window.setCommandWindow(MainWindow::Scores, [](QWidget *p) { return new ScoresDialog(p); });
+    window.setCommandWindow(MainWindow::Scores, [](QWidget *p) {
+        auto *dialog = new ScoresDialog(p);
+        dialog->setExporter(
+            [](QWidget *parent, const scores::Report &report) { excelexport::exportReport(parent, report); });
+        return dialog;
+    });
 }
 
 } // namespace examforge

@@ -116,6 +116,20 @@ bool savePaperList(const QList<PaperEntry> &papers)
     return batch.commit();
 }
 
+ClassOffer offeredClasses(const QString &paper, const QString &permissionDefault)
+{
+    const profile::Snapshot file(path());
+    const int count = file.number(ClassNameSection, ClassNameCountKey, QStringLiteral("0"));
+    ClassOffer offer;
+    offer.classCount = qMax(0, count);
+    for (int i = 1; i <= count; ++i) {
+        const QString name = file.value(ClassNameSection, QString::number(i), QStringLiteral("0")).trimmed();
+        if (isSet(file.value(paper.trimmed(), name, permissionDefault)))
+            offer.offered.append(name);
+    }
+    return offer;
+}
+
 QString permission(const QString &paper, const QString &className, const QString &defaultValue)
 {
     return profile::readValue(path(), paper.trimmed(), className.trimmed(), defaultValue);

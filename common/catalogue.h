@@ -59,6 +59,16 @@ bool savePaperList(const QList<PaperEntry> &papers);
 /// [paper] class: the stored permission, or defaultValue when missing.
 QString permission(const QString &paper, const QString &className, const QString &defaultValue);
 
+/// The classes a login may offer for a paper, from one reading of the file: every class whose
+/// permission for the paper reads as 1, with permissionDefault standing in for a missing key.
+/// classCount is the number of classes in the catalogue, offered or not.
+struct ClassOffer
+{
+    int classCount = 0;
+    QStringList offered;
+};
+ClassOffer offeredClasses(const QString &paper, const QString &permissionDefault);
+
 /// The stored permissions of every pair from one reading of the file: result[j][i] for
 /// paper j and class i, defaultValue where the key is missing.
 QList<QStringList> permissions(const QStringList &papers, const QStringList &classes,

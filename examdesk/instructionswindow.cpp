@@ -4,6 +4,7 @@
 #include "helpwindow.h"
 #include "paperfile.h"
 #include "profile.h"
+#include "prompt.h"
 
 InstructionsWindow::InstructionsWindow(examdesk::ExamSession session, examdesk::ExamStarter startExam,
                                        QWidget *parent)
@@ -49,6 +50,14 @@ void InstructionsWindow::startTest()
 {
     if (!m_startExam)
         return;
+    // A paper without a time limit would end the moment it starts and leave the student
+    // finished with nothing answered: refuse it before anything is written.
+    const profile::Snapshot file(paper::file(m_session.考试名称.trimmed()));
+    if (file.number(QStringLiteral("main"), QStringLiteral("TESTtime"), QStringLiteral("0")) < 1) {
+        prompt::inform(this, QStringLiteral("This test has no time limit, so it can't be started. "
+                                            "Please contact with the system manager."));
+        return;
+    }
     m_startExam(m_session);
     close();
 }

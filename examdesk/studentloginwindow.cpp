@@ -81,12 +81,14 @@ bool StudentLoginWindow::load()
     if (ui->Combo1->count() > 0)
         ui->Combo1->setCurrentIndex(0);
 
-    班级名称总数 = qint16(catalogue::classNames().size());
-    if (班级名称总数 == 0) {
+    if (!fillClassList(QStringLiteral("0"))) {
         prompt::inform(nullptr, QStringLiteral("Sorry!No class allowed to test now!"));
         return false;
     }
-    fillClassList(QStringLiteral("0"));
+    // Choosing another paper by keyboard or mouse, with the focus still in the list, must not
+    // leave the previous paper's classes on offer: the list follows every change of paper.
+    connect(ui->Combo1, &QComboBox::currentIndexChanged, this, &StudentLoginWindow::validatePaperList,
+            Qt::UniqueConnection);
 
     ui->Text1->clear();
     ui->Text2->clear();
@@ -94,19 +96,14 @@ bool StudentLoginWindow::load()
     return true;
 }
 
-void StudentLoginWindow::fillClassList(const QString &permissionDefault)
+bool StudentLoginWindow::fillClassList(const QString &permissionDefault)
 {
-    const QStringList classes = catalogue::classNames();
-    班级名称总数 = qint16(classes.size());
-    const QString paperName = ui->Combo1->currentText().trimmed();
     // One read of the catalogue for the whole list, however many classes it holds.
-    const profile::Snapshot file(catalogue::path());
-    QStringList offered;
-    for (const QString &name : classes) {
-        if (catalogue::isSet(file.value(paperName, name, permissionDefault)))
-            offered.append(name);
-    }
-    ui->Combo2->addItems(offered);
+    const catalogue::ClassOffer offer =
+        catalogue::offeredClasses(ui->Combo1->currentText().trimmed(), permissionDefault);
+    班级名称总数 = qint16(qMin(offer.classCount, 32767));
+    ui->Combo2->addItems(offer.offered);
+    return offer.classCount > 0;
 }
 
 void StudentLoginWindow::validatePaperList()
@@ -114,13 +111,11 @@ void StudentLoginWindow::validatePaperList()
     // Tabbing through the paper list must not lose a class the student already chose.
     const QString chosen = ui->Combo2->currentText();
     ui->Combo2->clear();
-    if (catalogue::classNames().isEmpty()) {
-        班级名称总数 = 0;
+    // A class that the exam room never saved for this paper counts as allowed from here on.
+    if (!fillClassList(QStringLiteral("1"))) {
         prompt::inform(this, QStringLiteral("Sorry!No test now!"));
         return;
     }
-    // A class that the exam room never saved for this paper counts as allowed from here on.
-    fillClassList(QStringLiteral("1"));
     if (const int again = ui->Combo2->findText(chosen); again >= 0)
         ui->Combo2->setCurrentIndex(again);
 }

@@ -40,7 +40,8 @@ protected:
 
 private:
     void validatePaperList();
-    void fillClassList(const QString &permissionDefault);
+    /// Fills the class list for the chosen paper; false when the catalogue lists no class.
+    bool fillClassList(const QString &permissionDefault);
     void confirm();
     bool passwordAccepted(const QString &prompt, const QString &expected);
     bool numberKeyAccepted(const QKeyEvent *key) const;

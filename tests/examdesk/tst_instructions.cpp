@@ -1,6 +1,7 @@
 #include "helptextwindow.h"
 #include "instructionswindow.h"
 #include "logintestdata.h"
+#include "prompt.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -75,9 +76,20 @@ private slots:
         QVERIFY(!start->isEnabled());
         idle->close();
 
+        // A paper without a time limit is refused before anything starts.
         QList<ExamSession> started;
-        QPointer<InstructionsWindow> about = examdesk::showInstructions(
-            sessionFor(QStringLiteral("Unit3")), [&started](const ExamSession &s) { started.append(s); });
+        const auto starter = [&started](const ExamSession &s) { started.append(s); };
+        prompt::ScopedScript script;
+        QPointer<InstructionsWindow> untimed = examdesk::showInstructions(sessionFor(QStringLiteral("Unit3")), starter);
+        child<QPushButton>(untimed, QStringLiteral("Command1"))->click();
+        QVERIFY(started.isEmpty());
+        QCOMPARE(script->records().size(), qsizetype(1));
+        QVERIFY(script->texts().constFirst().contains(QStringLiteral("no time limit")));
+        QVERIFY(untimed->isVisible());
+        untimed->close();
+
+        root.write(QStringLiteral("SHIJUAN/Unit3/Unit3.cho"), "[MAIN]\r\nTESTTIME=30\r\n");
+        QPointer<InstructionsWindow> about = examdesk::showInstructions(sessionFor(QStringLiteral("Unit3")), starter);
         child<QPushButton>(about, QStringLiteral("Command1"))->click();
         QCOMPARE(started.size(), 1);
         QCOMPARE(started.constFirst().姓名, QStringLiteral("Ann"));

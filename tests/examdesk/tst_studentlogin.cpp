@@ -68,12 +68,16 @@ private slots:
         QCOMPARE(items(classes), (QStringList{QStringLiteral("Grade2A"), QStringLiteral("Grade2B"),
                                               QStringLiteral("Grade2C")}));
 
-        // Opening the drop-down is no leaving.
-        papers->setCurrentIndex(0);
+        // Choosing another paper without leaving the list offers that paper's classes at once,
+        // so a class refused for it can never be chosen with the previous paper's list.
         papers->setFocus(Qt::TabFocusReason);
+        papers->setCurrentIndex(0);
+        QCOMPARE(items(classes), (QStringList{QStringLiteral("Grade2A"), QStringLiteral("Grade2C")}));
+
+        // Opening the drop-down is no leaving.
         QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
         QApplication::sendEvent(papers, &popup);
-        QCOMPARE(classes->count(), 3);
+        QCOMPARE(classes->count(), 2);
     }
 
     void emptyListsAreRefused()

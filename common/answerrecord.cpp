@@ -79,8 +79,14 @@ bool saveProgress(const Id &id, const Progress &progress)
 
 bool startAttempt(const Id &id, const QDateTime &when, const Progress &progress)
 {
+    // A retest starts on a finished record. Left in place, the old finish mark would make a
+    // broken-off retest look finished: the student could not log in again to resume it, and
+    // the next retest would overwrite its answers. The old score stays until the new finish.
+    const bool retest = state(id) == State::Finished;
     profile::Batch batch(path(id));
     batch.write(section(id), key(id, QStringLiteral("TIME1")), startStamp(when).trimmed());
+    if (retest)
+        batch.write(section(id), key(id, QStringLiteral("TIME2")), QString());
     addProgress(batch, id, progress);
     return batch.commit();
 }

@@ -81,15 +81,18 @@ private slots:
     void startOfAnAttemptCarriesItsFirstSave()
     {
         TestDataRoot root;
-        // A retest: the earlier finish stays until the new one is written.
+        // A retest: the earlier score stays until the new finish, but the finish mark goes, so
+        // a retest that breaks off is resumed like any other attempt.
         root.write(QStringLiteral("CHENGJI/P/C6.cho"),
                    "[C]\r\n6=Ann\r\n6TIME2=00:01:00\r\n6DA1=2\r\n6DF= 5\r\n");
         const Id id{QStringLiteral("P"), QStringLiteral("C"), QStringLiteral("6")};
         QVERIFY(startAttempt(id, QDateTime(QDate(2026, 3, 2), QTime(9, 5, 0)), {1800, 1, {0, 0}, {2, 1}}));
         QCOMPARE(root.read(QStringLiteral("CHENGJI/P/C6.cho")),
                  QByteArray(
-                     "[C]\r\n6=Ann\r\n6TIME2=00:01:00\r\n6DA1=0\r\n6DF= 5\r\n6TIME1=2026,03,02  09:05:00\r\n"
+                     "[C]\r\n6=Ann\r\n6TIME2=\r\n6DA1=0\r\n6DF= 5\r\n6TIME1=2026,03,02  09:05:00\r\n"
                      "6TIME=00:30:00\r\n6DangQian=1\r\n6DA2=0\r\n6SX1=2\r\n6SX2=1\r\n"));
+        QCOMPARE(state(id), State::Started);
+        QCOMPARE(*readResult(id, 2).score, 5.0);
         QCOMPARE(resume(id, 2, 60).order, (QList<qint16>{2, 1}));
         // Nothing is written where the record cannot be.
         QVERIFY(!startAttempt({QStringLiteral("Gone"), QStringLiteral("C"), QStringLiteral("6")}, QDateTime(),

@@ -71,10 +71,15 @@ struct QuestionTable
 };
 
 /// The paper's folder, file, and the path of one of its RTF files (letter case of what is on
-/// disk is followed).
+/// disk is followed). A file name that is no plain name inside the folder (empty, "..", or
+/// holding a separator, as a damaged or hostile paper file may have it) gives an empty path,
+/// so nothing outside the paper folder is ever read.
 QString folder(const QString &paperName);
 QString file(const QString &paperName);
 QString rtfPath(const QString &paperName, const QString &fileName);
+
+/// True for a file name without any folder part.
+bool isPlainFileName(const QString &name);
 
 /// Fills table from a paper file: the count from Question_conut, the default mark from Mark,
 /// and sections 1..count (values trimmed). With a count of 0 or less no section is read and

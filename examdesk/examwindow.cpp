@@ -30,11 +30,6 @@ const QColor AnsweredColour(0, 255, 0);
 constexpr int FinishAttempts = 2;
 
 // A file name from the paper file names a file in the paper folder and nothing else.
-bool plainFileName(const QString &name)
-{
-    return !name.isEmpty() && !name.contains(u'/') && !name.contains(u'\\') && name != u".." && name != u".";
-}
-
 // A choice is a coloured plate with dark text, readable on each of its colours.
 void paintChoice(QCheckBox *box, const QColor &colour)
 {
@@ -239,7 +234,7 @@ void ExamWindow::load()
 
 QString ExamWindow::localCopy(const QString &fileName, QList<bool> &copied, int question)
 {
-    if (!plainFileName(fileName))
+    if (!paper::isPlainFileName(fileName))
         return {};
     const QString source = paper::rtfPath(m_session.考试名称, fileName);
     if (是否在本地运行)

@@ -132,6 +132,9 @@ private slots:
         TestDataRoot root;
         root.write(QStringLiteral("shijuan/unit3/731.rtf"), "{\\rtf1 x}");
         QCOMPARE(rtfPath(QStringLiteral("Unit3"), QStringLiteral("731.RTF")), root.file(QStringLiteral("shijuan/unit3/731.rtf")));
+        // Names that would leave the paper folder give no path at all.
+        for (const char *name : {"../../sys/sys.cho", "..", "/etc/passwd", "a\\b.RTF", "", "  "})
+            QVERIFY2(rtfPath(QStringLiteral("Unit3"), QString::fromUtf8(name)).isEmpty(), name);
     }
 };
 

@@ -17,7 +17,8 @@
 namespace profile {
 namespace {
 
-constexpr int LockWaitMs = 20000;
+// Long enough for any writer's turn, short enough that a window never freezes for long.
+constexpr int LockWaitMs = 8000;
 // A lock left by a process on another machine (shared folders) is taken over after this lease.
 constexpr int LockLeaseMs = 30000;
 
@@ -353,6 +354,42 @@ QByteArray readAll(const QString &path, bool *exists = nullptr)
     return file.readAll();
 }
 
+enum class Edit { Unchanged, Changed };
+
+/// The one way a profile file is changed: under its lock, the file is read afresh, edited in
+/// memory and replaced as a whole (a file left without any entry is deleted). A file that is
+/// present but cannot be read is never replaced.
+template<typename Editor>
+bool editLocked(const QString &path, const Editor &edit)
+{
+    const QFileInfo info(path);
+    if (!info.dir().exists())
+        return false;
+    if (info.exists() && !info.isWritable())
+        return false;
+    QLockFile lock(path + QStringLiteral(".lck"));
+    if (!acquire(lock))
+        return false;
+    bool exists = false;
+    const QByteArray before = readAll(path, &exists);
+    if (info.exists() && !exists)
+        return false;
+    Document doc(before);
+    if (edit(doc) == Edit::Unchanged)
+        return true;
+    if (exists && !doc.hasEntries())
+        return QFile::remove(path);
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray after = doc.bytes();
+    if (out.write(after) != after.size()) {
+        out.cancelWriting();
+        return false;
+    }
+    return out.commit();
+}
+
 } // namespace
 
 QString readValue(const QString &path, const QString &section, const QString &key, const QString &defaultValue)
@@ -371,27 +408,9 @@ bool removeSection(const QString &path, const QString &section)
 {
     if (!QFileInfo::exists(path))
         return true;
-    QLockFile lock(path + QStringLiteral(".lck"));
-    if (!acquire(lock))
-        return false;
-    bool exists = false;
-    const QByteArray before = readAll(path, &exists);
-    if (!exists)
-        return false;
-    Document doc(before);
-    if (!doc.removeSection(section))
-        return true;
-    if (!doc.hasEntries())
-        return QFile::remove(path);
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray after = doc.bytes();
-    if (out.write(after) != after.size()) {
-        out.cancelWriting();
-        return false;
-    }
-    return out.commit();
+    return editLocked(path, [&section](Document &doc) {
+        return doc.removeSection(section) ? Edit::Changed : Edit::Unchanged;
+    });
 }
 
 bool writeValue(const QString &path, const QString &section, const QString &key, const QString &value)
@@ -416,33 +435,11 @@ bool Batch::commit()
     const QList<Write> writes = std::exchange(m_writes, {});
     if (writes.isEmpty())
         return true;
-    const QFileInfo info(m_path);
-    if (!info.dir().exists())
-        return false;
-    if (info.exists() && !info.isWritable())
-        return false;
-
-    QLockFile lock(m_path + QStringLiteral(".lck"));
-    if (!acquire(lock))
-        return false;
-
-    bool exists = false;
-    const QByteArray before = readAll(m_path, &exists);
-    if (info.exists() && !exists)
-        return false; // present but unreadable: never replace what we could not read
-    Document doc(before);
-    for (const Write &w : writes)
-        doc.write(w.section, w.key, w.value);
-
-    QSaveFile out(m_path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray after = doc.bytes();
-    if (out.write(after) != after.size()) {
-        out.cancelWriting();
-        return false;
-    }
-    return out.commit();
+    return editLocked(m_path, [&writes](Document &doc) {
+        for (const Write &w : writes)
+            doc.write(w.section, w.key, w.value);
+        return Edit::Changed;
+    });
 }
 
 struct Snapshot::Index

@@ -51,12 +51,18 @@ QString keyOf(int column)
 
 const QList<int> &savedColumns()
 {
-    // The order of paper::managementKeys(); full score, question count and default mark
-    // belong to the question editor.
-    static const QList<int> columns = {TestTimeColumn,        ExerciseModeColumn, RetestPasswordColumn,
-                                       ReloginPasswordColumn, DisplayScoreColumn, QuestionSortColumn,
-                                       AGradeColumn,          BGradeColumn,       CGradeColumn,
-                                       DGradeColumn,          AuthorColumn,       CommentColumn};
+    // The settings this window owns, in the order they are written; full score, question
+    // count and default mark belong to the question editor.
+    static const QList<int> columns = [] {
+        QList<int> result;
+        for (const QString &key : paper::managementKeys()) {
+            for (int column = TestTimeColumn; column <= CommentColumn; ++column) {
+                if (keyOf(column) == key)
+                    result.append(column);
+            }
+        }
+        return result;
+    }();
     return columns;
 }
 

@@ -130,11 +130,6 @@ ClassOffer offeredClasses(const QString &paper, const QString &permissionDefault
     return offer;
 }
 
-QString permission(const QString &paper, const QString &className, const QString &defaultValue)
-{
-    return profile::readValue(path(), paper.trimmed(), className.trimmed(), defaultValue);
-}
-
 QList<QStringList> permissions(const QStringList &papers, const QStringList &classes,
                                const QString &defaultValue)
 {

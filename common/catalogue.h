@@ -56,9 +56,6 @@ QStringList paperNames();
 /// TestNameCount, then for each paper its numbered key and its open flag.
 bool savePaperList(const QList<PaperEntry> &papers);
 
-/// [paper] class: the stored permission, or defaultValue when missing.
-QString permission(const QString &paper, const QString &className, const QString &defaultValue);
-
 /// The classes a login may offer for a paper, from one reading of the file: every class whose
 /// permission for the paper reads as 1, with permissionDefault standing in for a missing key.
 /// classCount is the number of classes in the catalogue, offered or not.

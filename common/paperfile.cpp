@@ -94,11 +94,6 @@ double fullScoreExact(const QList<Question> &questions, qint16 defaultMark)
     return total;
 }
 
-qint16 fullScore(const QList<Question> &questions, qint16 defaultMark)
-{
-    return numbers::toInt16(fullScoreExact(questions, defaultMark));
-}
-
 char grade(double score, qint16 a, qint16 b, qint16 c, qint16 d)
 {
     if (score >= a)

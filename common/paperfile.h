@@ -98,9 +98,6 @@ bool saveQuestions(const QString &paperFilePath, const QuestionTable &table);
 /// the caller checks numbers::fitsInt16() before storing it.
 double fullScoreExact(const QList<Question> &questions, qint16 defaultMark);
 
-/// fullScoreExact() clamped to 16 bits.
-qint16 fullScore(const QList<Question> &questions, qint16 defaultMark);
-
 /// The grade of a score: 'A' when score >= a, else 'B' when >= b, 'C' when >= c, 'D' when
 /// >= d, else 'F'.
 char grade(double score, qint16 a, qint16 b, qint16 c, qint16 d);

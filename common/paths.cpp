@@ -19,6 +19,12 @@ QString &programFolderOverride()
     return folder;
 }
 
+QString &workFolderBaseOverride()
+{
+    static QString folder;
+    return folder;
+}
+
 int &runningLocallyOverride()
 {
     static int value = -1;
@@ -145,12 +151,14 @@ QString helpFolder()
 
 QString workFolder(const QString &program)
 {
-    QString base;
+    QString base = workFolderBaseOverride();
+    if (base.isEmpty()) {
 #ifdef Q_OS_WIN
-    base = QStringLiteral("C:/KORVEX");
+        base = QStringLiteral("C:/KORVEX");
 #else
-    base = join(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation), QStringLiteral("KORVEX"));
+        base = join(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation), QStringLiteral("KORVEX"));
 #endif
+    }
     const QString folder = join(base, program);
     if (!QDir().mkpath(folder))
         return {};
@@ -194,6 +202,11 @@ bool runningLocally()
 #else
     return true;
 #endif
+}
+
+void setWorkFolderBaseForTesting(const QString &folder)
+{
+    workFolderBaseOverride() = folder;
 }
 
 void setRunningLocallyForTesting(int value)

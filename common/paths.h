@@ -49,6 +49,10 @@ QString workFolder(const QString &program);
 /// True when the program folder lies on a local file system (not NFS, SMB/CIFS, sshfs...).
 bool runningLocally();
 
+/// Puts the work folders below another folder (tests only, so that tests running side by side
+/// never share one); empty restores the user's cache folder.
+void setWorkFolderBaseForTesting(const QString &folder);
+
 /// Overrides runningLocally() (tests only): 1 local, 0 network, -1 detect.
 void setRunningLocallyForTesting(int value);
 

@@ -59,6 +59,7 @@ private slots:
         QVERIFY(QDir(forge).exists());
         QVERIFY(forge != desk);
         QVERIFY(!forge.startsWith(root.path()));
+        QVERIFY(forge.startsWith(root.workBase()));
     }
 
     void runningLocallyCanBeSetByTests()

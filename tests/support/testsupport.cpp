@@ -13,11 +13,13 @@ TestDataRoot::TestDataRoot()
 {
     QStandardPaths::setTestModeEnabled(true);
     paths::setProgramFolderForTesting(m_dir.path());
+    paths::setWorkFolderBaseForTesting(m_work.path());
 }
 
 TestDataRoot::~TestDataRoot()
 {
     paths::setProgramFolderForTesting(QString());
+    paths::setWorkFolderBaseForTesting(QString());
 }
 
 QString TestDataRoot::file(const QString &relative) const

@@ -5,8 +5,9 @@
 #include <QTemporaryDir>
 
 /// A fresh data root for one test: a temporary folder that the programs take as their
-/// program folder, removed afterwards. Also puts QStandardPaths in test mode so that no
-/// test touches the user's own folders.
+/// program folder, removed afterwards. The programs' work folders go to a second temporary
+/// folder, so tests that run side by side never share one, and QStandardPaths is put in test
+/// mode so that no test touches the user's own folders.
 class TestDataRoot final
 {
 public:
@@ -16,6 +17,8 @@ public:
     TestDataRoot &operator=(const TestDataRoot &) = delete;
 
     QString path() const { return m_dir.path(); }
+    /// The folder below which the work folders of this test lie.
+    QString workBase() const { return m_work.path(); }
     /// path() joined with a relative path.
     QString file(const QString &relative) const;
 
@@ -26,6 +29,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    QTemporaryDir m_work;
 };
 
 /// Closes and deletes every top-level widget (so that no test leaves a window open).

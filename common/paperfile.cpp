@@ -83,14 +83,17 @@ bool saveQuestions(const QString &paperFilePath, const QuestionTable &table)
     return batch.commit();
 }
 
+double effectiveMark(const Question &question, qint16 defaultMark)
+{
+    const QString mark = question.mark.trimmed();
+    return mark.isEmpty() ? double(defaultMark) : numbers::leadingNumber(mark);
+}
+
 double fullScoreExact(const QList<Question> &questions, qint16 defaultMark)
 {
     double total = 0;
-    for (const Question &q : questions) {
-        const QString mark = q.mark.trimmed();
-        total += mark.isEmpty() ? double(defaultMark) : numbers::leadingNumber(mark);
-        total = std::nearbyint(total);
-    }
+    for (const Question &q : questions)
+        total = std::nearbyint(total + effectiveMark(q, defaultMark));
     return total;
 }
 

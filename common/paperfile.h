@@ -93,6 +93,10 @@ void loadQuestions(const profile::Snapshot &paperFile, QuestionTable &table);
 /// not be written.
 bool saveQuestions(const QString &paperFilePath, const QuestionTable &table);
 
+/// What a question is worth: its own mark's leading number, or the default mark when its own
+/// mark is empty.
+double effectiveMark(const Question &question, qint16 defaultMark);
+
 /// The sum of the effective marks (an empty mark counts as the default mark, any other as its
 /// leading number), rounded to an integer, halves to even, after each addition. Not clamped:
 /// the caller checks numbers::fitsInt16() before storing it.

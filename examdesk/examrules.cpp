@@ -68,9 +68,7 @@ qint16 score(const QList<paper::Question> &questions, const QList<qint16> &answe
         const qint16 answer = i < answers.size() ? answers.at(i) : qint16(0);
         if (!answerMatches(questions.at(i).answer, answer))
             continue;
-        const QString mark = questions.at(i).mark.trimmed();
-        total += mark.isEmpty() ? double(defaultMark) : numbers::leadingNumber(mark);
-        total = std::nearbyint(total);
+        total = std::nearbyint(total + paper::effectiveMark(questions.at(i), defaultMark));
     }
     return numbers::toInt16(total);
 }

@@ -3,6 +3,7 @@
 
 #include "ansicodec.h"
 #include "catalogue.h"
+#include "enterkey.h"
 #include "helpwindow.h"
 #include "names.h"
 #include "numbers.h"
@@ -163,13 +164,8 @@ void PaperManagementDialog::keyPressEvent(QKeyEvent *event)
 {
     // Enter in the other controls must not save or create anything unasked; on a focused
     // button it presses that button.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (auto *button = qobject_cast<QPushButton *>(focusWidget()); button && button->isEnabled())
-            button->click();
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!enterkey::pressFocusedButton(this, event))
+        QDialog::keyPressEvent(event);
 }
 
 void PaperManagementDialog::reload()

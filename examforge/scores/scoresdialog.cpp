@@ -3,6 +3,7 @@
 
 #include "answerrecord.h"
 #include "catalogue.h"
+#include "enterkey.h"
 #include "helpwindow.h"
 #include "numbers.h"
 #include "paperfile.h"
@@ -168,13 +169,8 @@ void ScoresDialog::hideEvent(QHideEvent *event)
 void ScoresDialog::keyPressEvent(QKeyEvent *event)
 {
     // Enter presses the focused button; elsewhere it must not delete or reopen anything unasked.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (auto *button = qobject_cast<QPushButton *>(focusWidget()); button && button->isEnabled())
-            button->click();
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!enterkey::pressFocusedButton(this, event))
+        QDialog::keyPressEvent(event);
 }
 
 bool ScoresDialog::load()

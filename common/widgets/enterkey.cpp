@@ -1,0 +1,19 @@
+#include "enterkey.h"
+
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QWidget>
+
+namespace enterkey {
+
+bool pressFocusedButton(QWidget *window, QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+        return false;
+    if (auto *button = qobject_cast<QPushButton *>(window->focusWidget()); button && button->isEnabled())
+        button->click();
+    event->accept();
+    return true;
+}
+
+} // namespace enterkey

@@ -311,6 +311,12 @@ void ScoresDialog::fillStudentLists(const QString &keepNumber)
         }
         ui->List1->addItems(names);
         ui->List2->addItems(scoreLines);
+        // Long names do not fit the ruled column: the whole name shows when pointed at.
+        for (qsizetype p = 0; p < m_studentOrder.size(); ++p) {
+            const StudentRow &row = m_report.students.at(m_studentOrder.at(p));
+            ui->List1->item(int(p))->setToolTip(
+                QStringList{row.number, row.firstName, row.lastName}.join(u' ').trimmed());
+        }
         setCurrentRow(ui->List1, keep);
         setCurrentRow(ui->List2, keep);
     }

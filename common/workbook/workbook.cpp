@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <QSaveFile>
 
+#include <charconv>
+
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 #include <quazip/quazipnewinfo.h>
@@ -77,7 +79,7 @@ QString numberText(const QVariant &value)
     // The shortest text that reads back as the same double, so that a time such as 10 minutes
     // (1/144 of a day) comes back exactly.
     if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float)
-        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+        return QString::number(value.value<double>(), 'g', QLocale::FloatingPointShortest);
     return QString::number(value.toLongLong());
 }
 
@@ -362,9 +364,12 @@ QVariant Workbook::cell(int sheet, int row, int column) const
             return sharedString(v.text().toInt());
         if (type == QLatin1String("str"))
             return v.text();
-        bool ok = false;
-        const double number = v.text().toDouble(&ok);
-        return ok ? QVariant(number) : QVariant(v.text());
+        // Cell values are written in the C locale's number form.
+        const QByteArray text = v.text().trimmed().toLatin1();
+        double number = 0;
+        const auto [end, error] = std::from_chars(text.constData(), text.constData() + text.size(), number);
+        const bool whole = error == std::errc() && end == text.constData() + text.size() && !text.isEmpty();
+        return whole ? QVariant(number) : QVariant(v.text());
     }
     return {};
 }

@@ -165,8 +165,10 @@ QList<Result> readResults(const QString &paper, const QString &className, const 
     for (const QString &number : numbers) {
         const Id id{paper, cls, number.trimmed()};
         const QString name = cls + id.number + QStringLiteral(".cho");
-        QString file = paths::join(folder, name);
-        if (!QFileInfo::exists(file)) {
+        // A test or class name that is no plain file name has no record (see paths::resolve).
+        const bool named = !folder.isEmpty() && paths::isPlainName(name);
+        QString file = named ? paths::join(folder, name) : QString();
+        if (named && !QFileInfo::exists(file)) {
             if (!listing) {
                 listing.emplace();
                 const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);

@@ -343,7 +343,7 @@ QString finishValue(const QString &stored)
 QByteArray readAll(const QString &path, bool *exists = nullptr)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
         if (exists)
             *exists = false;
         return {};
@@ -416,6 +416,10 @@ bool Batch::commit()
     const QList<Write> writes = std::exchange(m_writes, {});
     if (writes.isEmpty())
         return true;
+    // An empty path names no file (a name that would lead out of the data tree resolves to
+    // one); it must not put a lock file into the current folder.
+    if (m_path.isEmpty())
+        return false;
     const QFileInfo info(m_path);
     if (!info.dir().exists())
         return false;

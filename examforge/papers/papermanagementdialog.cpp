@@ -495,12 +495,20 @@ void PaperManagementDialog::exportPaper()
     const PaperRow *row = selectedRow();
     if (!row)
         return;
+    const QString name = (*row)[papers::NameColumn].trimmed();
+    // A name from a hand-edited catalogue may hold path characters, which would lead the copy
+    // out of the chosen folder.
+    if (!paths::isPlainName(name)) {
+        prompt::inform(
+            this,
+            QStringLiteral("The test \"%1\" cannot be exported: a folder cannot have this name.").arg(name));
+        return;
+    }
     const QString chosen =
         prompt::service().chooseFolder(this, QStringLiteral("Output paper to ..."),
                                        QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
     if (chosen.isEmpty())
         return;
-    const QString name = (*row)[papers::NameColumn].trimmed();
     const QString target = paths::join(chosen, name);
     QStringList failed = paperfolders::makeFolder(target);
     if (failed.isEmpty())

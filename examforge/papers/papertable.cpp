@@ -118,6 +118,14 @@ QString shown(const QString &path)
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }
 
+/// Where a folder of SHIJUAN or CHENGJI named so would lie: a name with path characters (from
+/// a hand-edited catalogue) has no folder in the data tree, and the message names where it
+/// would have led.
+QString outsideTree(const QString &base, const QString &name)
+{
+    return QDir::toNativeSeparators(QDir::cleanPath(paths::join(paths::join(paths::dataRoot(), base), name)));
+}
+
 } // namespace
 
 QStringList save(const QList<PaperRow> &rows, QStringList &deleted, QStringList &created)
@@ -130,6 +138,11 @@ QStringList save(const QList<PaperRow> &rows, QStringList &deleted, QStringList 
     for (const QString &name : std::as_const(deleted)) {
         if (isListed(rows, name))
             continue;
+        if (!paths::isPlainName(name)) {
+            failed.append(outsideTree(QStringLiteral("CHENGJI"), name));
+            deletedLeft.append(name);
+            continue;
+        }
         const QStringList problems = paperfolders::removeFolder(paths::scoreFolder(name)) +
                                      paperfolders::removeFolder(paths::paperFolder(name));
         if (!problems.isEmpty()) {
@@ -166,7 +179,8 @@ QStringList save(const QList<PaperRow> &rows, QStringList &deleted, QStringList 
         const QString folder = paper::folder(name);
         if (!QFileInfo(folder).isDir()) {
             if (!paperfolders::isDataTreeFolder(folder)) {
-                failed.append(shown(paper::file(name)));
+                failed.append(folder.isEmpty() ? outsideTree(QStringLiteral("SHIJUAN"), name)
+                                               : shown(paper::file(name)));
                 continue;
             }
             const QStringList problems = paperfolders::makeFolder(folder);

@@ -160,6 +160,9 @@ QList<Result> readResults(const QString &paper, const QString &className, const 
     // Names found in the folder without regard to case, filled on the first record that is not
     // present under its exact name, so that absent students cost one listing in all.
     std::optional<QHash<QString, QString>> listing;
+    // Students without a record share one list of codes: a class of thousands on a paper of
+    // thousands of questions must not take gigabytes.
+    const QList<qint16> unanswered(qMax(0, questionCount), 0);
     QList<Result> results;
     results.reserve(numbers.size());
     for (const QString &number : numbers) {
@@ -180,7 +183,7 @@ QList<Result> readResults(const QString &paper, const QString &className, const 
         }
         if (file.isEmpty()) {
             Result none;
-            none.answers.fill(0, qMax(0, questionCount));
+            none.answers = unanswered;
             results.append(none);
         } else {
             results.append(resultFrom(profile::Snapshot(file), id, questionCount));

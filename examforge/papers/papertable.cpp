@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 
 namespace papers {
 
@@ -172,8 +173,16 @@ QStringList save(const QList<PaperRow> &rows, QStringList &deleted, QStringList 
     if (!catalogue::savePaperList(entries))
         failed.append(shown(catalogue::path()));
 
-    for (const PaperRow &row : rows) {
+    // A name listed more than once (a damaged catalogue may list thousands) has one file: only
+    // its last row is written, which leaves the file as writing every row would.
+    QHash<QString, qsizetype> lastRow;
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        lastRow.insert(rows.at(i)[NameColumn].trimmed(), i);
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const PaperRow &row = rows.at(i);
         const QString name = row[NameColumn].trimmed();
+        if (lastRow.value(name) != i)
+            continue;
         // A listed paper whose folder has gone (or never came with an old data tree) gets
         // it back, so that its settings are not lost.
         const QString folder = paper::folder(name);

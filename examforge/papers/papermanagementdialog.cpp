@@ -13,6 +13,7 @@
 #include "prompt.h"
 #include "session.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -535,6 +536,12 @@ void PaperManagementDialog::importPaper()
         prompt::inform(this, QStringLiteral("\"%1\" is not a test file: a test is imported from its file "
                                             "<test name>.cho, and this name has no \".cho\".")
                                  .arg(file.fileName()));
+        return;
+    }
+    // A file on a share may be gone since it was chosen: importing nothing is no import.
+    if (!file.isFile()) {
+        prompt::inform(this, QStringLiteral("The test file\n%1\ncannot be read. Nothing was imported.")
+                                 .arg(QDir::toNativeSeparators(file.absoluteFilePath())));
         return;
     }
     const QString name = file.fileName().left(end).trimmed();

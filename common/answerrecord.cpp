@@ -166,13 +166,18 @@ QList<Result> readResults(const QString &paper, const QString &className, const 
     // Names found in the folder without regard to case, filled on the first record that is not
     // present under its exact name, so that absent students cost one listing in all.
     std::optional<QHash<QString, QString>> listing;
+    // Students without a record share one list of codes: a class of thousands on a paper of
+    // thousands of questions must not take gigabytes.
+    const QList<qint16> unanswered(qMax(0, questionCount), 0);
     QList<Result> results;
     results.reserve(numbers.size());
     for (const QString &number : numbers) {
         const Id id{paper, cls, number.trimmed()};
         const QString name = cls + id.number + QStringLiteral(".cho");
-        QString file = paths::join(folder, name);
-        if (!QFileInfo::exists(file)) {
+        // A test or class name that is no plain file name has no record (see paths::resolve).
+        const bool named = !folder.isEmpty() && paths::isPlainName(name);
+        QString file = named ? paths::join(folder, name) : QString();
+        if (named && !QFileInfo::exists(file)) {
             if (!listing) {
                 listing.emplace();
                 const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
@@ -184,7 +189,7 @@ QList<Result> readResults(const QString &paper, const QString &className, const 
         }
         if (file.isEmpty()) {
             Result none;
-            none.answers.fill(0, qMax(0, questionCount));
+            none.answers = unanswered;
             results.append(none);
         } else {
             results.append(resultFrom(profile::Snapshot(file), id, questionCount));

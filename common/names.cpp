@@ -1,8 +1,22 @@
 #include "names.h"
 
+#include "ansicodec.h"
 #include "catalogue.h"
 
+#include <QFile>
+
+#include <algorithm>
+
 namespace names {
+
+namespace {
+
+// Bytes a name may take. A name is stored as a profile value (255 bytes at most) and is part
+// of file names up to "<test>_<class>.xlsx", which must stay within the 255 bytes a file name
+// may have.
+constexpr qsizetype MaxNameBytes = 120;
+
+} // namespace
 
 QString problem(Kind kind, const QString &raw, const QStringList &existing)
 {
@@ -22,6 +36,14 @@ QString problem(Kind kind, const QString &raw, const QStringList &existing)
         return QStringLiteral("The %1 name must not begin with \"[\".").arg(what);
     if (name == QLatin1String(".") || name == QLatin1String(".."))
         return QStringLiteral("\"%1\" cannot be used as a %2 name.").arg(name, what);
+    // Read back from the files, a name that the code page cannot hold comes back changed.
+    const QByteArray stored = ansi::encode(name);
+    if (ansi::decode(stored) != name)
+        return QStringLiteral(
+                   "The %1 name has characters that this computer cannot store; please choose another name.")
+            .arg(what);
+    if (std::max(stored.size(), QFile::encodeName(name).size()) > MaxNameBytes)
+        return QStringLiteral("The %1 name is too long; please choose a shorter name.").arg(what);
 
     const QStringList reserved = {catalogue::ClassNameSection, catalogue::ClassNameCountKey,
                                   catalogue::ClassCountSection, catalogue::FirstNumberSection,

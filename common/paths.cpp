@@ -62,8 +62,20 @@ QString join(const QString &folder, const QString &relative)
     return folder + u'/' + rel;
 }
 
+bool isPlainName(const QString &name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(u'/') && !name.contains(u'\\') && !name.contains(QChar(0));
+}
+
 QString resolve(const QString &root, const QStringList &components)
 {
+    if (root.isEmpty())
+        return {};
+    for (const QString &component : components) {
+        if (!isPlainName(component))
+            return {};
+    }
     QString current = root;
     for (const QString &component : components) {
         const QString exact = join(current, component);
@@ -89,6 +101,8 @@ QString resolve(const QString &root, const QStringList &components)
 
 QStringList listFiles(const QString &folder, const QStringList &patterns)
 {
+    if (folder.isEmpty())
+        return {};
     QList<QRegularExpression> wildcards;
     for (const QString &pattern : patterns) {
         wildcards.append(QRegularExpression(QRegularExpression::wildcardToRegularExpression(pattern),

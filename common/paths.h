@@ -27,10 +27,20 @@ QString join(const QString &folder, const QString &relative);
 /// disk: each component that exists with exactly that spelling is used as it is; otherwise
 /// the first entry of the folder that matches it without regard to case; otherwise the
 /// component as given (so a new file gets the given spelling).
+///
+/// Components come from names in the data files (tests, classes, question files), which a
+/// hand-edited or damaged file can make anything. A path never leaves root: when root is empty
+/// or a component is not a plain name (see isPlainName) the result is empty, which reads as a
+/// missing file and cannot be written.
 QString resolve(const QString &root, const QStringList &components);
 
+/// True when name is one entry of a folder: not empty, not "." or "..", and without "/", "\"
+/// or NUL.
+bool isPlainName(const QString &name);
+
 /// Files of a folder whose names match one of the wildcard patterns without regard to case,
-/// ordinary files only (no hidden files, no folders), sorted by name.
+/// ordinary files only (no hidden files, no folders), sorted by name. An empty folder path
+/// names no folder (not the current one) and gives nothing.
 QStringList listFiles(const QString &folder, const QStringList &patterns);
 
 QString catalogueFile();                             ///< data root / sys / sys.cho

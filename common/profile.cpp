@@ -344,7 +344,7 @@ QString finishValue(const QString &stored)
 QByteArray readAll(const QString &path, bool *exists = nullptr)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
         if (exists)
             *exists = false;
         return {};
@@ -362,6 +362,10 @@ enum class Edit { Unchanged, Changed };
 template<typename Editor>
 bool editLocked(const QString &path, const Editor &edit)
 {
+    // An empty path names no file (a name that would lead out of the data tree resolves to
+    // one); it must not put a lock file into the current folder.
+    if (path.isEmpty())
+        return false;
     const QFileInfo info(path);
     if (!info.dir().exists())
         return false;

@@ -149,7 +149,9 @@ void ExamWindow::readPaper()
 {
     const QString paperName = m_session.考试名称.trimmed();
     m_paperFile = paper::file(paperName);
-    if (!是否在本地运行) {
+    // A test name that is no plain file name has no paper file (see paths::resolve), and its
+    // copy would land outside the work folder.
+    if (!是否在本地运行 && !m_paperFile.isEmpty()) {
         // Over a share the paper file is read once from a local copy.
         const QString copy = paths::join(本地临时文件夹, paperName + QStringLiteral(".cho"));
         QFile::remove(copy);

@@ -257,6 +257,14 @@ bool QuestionEditorDialog::openPaper()
         prompt::inform(this, QStringLiteral("No test is selected, so there is nothing to edit."));
         return false;
     }
+    // A name from a hand-edited catalogue may hold path characters: no folder of the data tree
+    // has it (see paths::resolve), and nothing may be written where it would lead.
+    if (paper::folder(m_paperName).isEmpty()) {
+        prompt::inform(this,
+                       QStringLiteral("The test \"%1\" cannot be edited: a folder cannot have this name.")
+                           .arg(m_paperName));
+        return false;
+    }
     const QString work = workFolder();
     if (work.isEmpty() || !QDir().mkpath(work)) {
         reportFailure(
@@ -407,12 +415,18 @@ void QuestionEditorDialog::showQuestion(int r)
     setHighlight(r, true);
 
     paper::Question &q = table().questions[r - 1];
-    // A question without a file name gets one, so that what the teacher types is kept.
-    if (q.questionFile.trimmed().isEmpty() || q.explainFile.trimmed().isEmpty()) {
+    // A question without a usable file name gets one, so that what the teacher types is kept:
+    // only visible RTF files of the test's own folder come into the work folder and go back on OK.
+    const auto usable = [](const QString &name) {
+        const QString n = name.trimmed();
+        return paths::isPlainName(n) && !n.startsWith(u'.') &&
+               n.endsWith(QLatin1String(".rtf"), Qt::CaseInsensitive);
+    };
+    if (!usable(q.questionFile) || !usable(q.explainFile)) {
         const auto [questionName, explainName] = newFileNames();
-        if (q.questionFile.trimmed().isEmpty())
+        if (!usable(q.questionFile))
             q.questionFile = questionName;
-        if (q.explainFile.trimmed().isEmpty())
+        if (!usable(q.explainFile))
             q.explainFile = explainName;
         m_unsaved = true;
     }

@@ -20,6 +20,10 @@ namespace {
 const QString Yes = QStringLiteral("Yes");
 const QString No = QStringLiteral("No");
 
+// Pairs of a test and a class the window holds at most: far more than any school has, while a
+// damaged catalogue that claims 32767 tests and 32767 classes would take all the memory.
+constexpr qint64 MaxPairs = 1000000;
+
 } // namespace
 
 /// Gives every row of the lists it serves one common height, so that the rows of a name list
@@ -94,22 +98,35 @@ void ExamRoomDialog::showEvent(QShowEvent *event)
 {
     // A window restored from the task bar keeps its edits; only a real opening reloads.
     if (!event->spontaneous()) {
-        load();
-        ui->List11->setFocus(Qt::OtherFocusReason);
+        if (load())
+            ui->List11->setFocus(Qt::OtherFocusReason);
+        else // nothing it could show: the window closes, as the scores window does without tests
+            QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
     }
     QDialog::showEvent(event);
 }
 
-void ExamRoomDialog::load()
+bool ExamRoomDialog::load()
 {
-    const QList<catalogue::PaperEntry> papers = catalogue::loadPapers(QStringLiteral("0"));
+    QList<catalogue::PaperEntry> papers = catalogue::loadPapers(QStringLiteral("0"));
+    m_classNames = catalogue::classNames();
+    const bool fits = qint64(papers.size()) * m_classNames.size() <= MaxPairs;
+    if (!fits) {
+        prompt::inform(this,
+                       QStringLiteral("The catalogue lists %1 tests and %2 classes, too many to show here. "
+                                      "Check the file\n%3")
+                           .arg(papers.size())
+                           .arg(m_classNames.size())
+                           .arg(QDir::toNativeSeparators(catalogue::path())));
+        papers.clear();
+        m_classNames.clear();
+    }
     m_paperNames.clear();
     m_paperFlags.clear();
     for (const catalogue::PaperEntry &p : papers) {
         m_paperNames.append(p.name);
         m_paperFlags.append(catalogue::isSet(p.openFlag) ? Yes : No);
     }
-    m_classNames = catalogue::classNames();
     const QList<QStringList> stored = catalogue::permissions(m_paperNames, m_classNames, QStringLiteral("1"));
     m_permissions.clear();
     m_permissions.append(QStringList(m_classNames.size(), QString()));
@@ -132,6 +149,7 @@ void ExamRoomDialog::load()
     ui->List22->setCurrentIndex(QModelIndex());
     alignRows(ui->List11, ui->List1, m_paperRows);
     fillPermissions();
+    return fits;
 }
 
 int ExamRoomDialog::selectedPaper() const

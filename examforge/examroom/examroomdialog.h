@@ -23,8 +23,10 @@ public:
     explicit ExamRoomDialog(QWidget *parent = nullptr);
     ~ExamRoomDialog() override;
 
-    /// Reads the papers, classes, open flags and permissions from the catalogue.
-    void load();
+    /// Reads the papers, classes, open flags and permissions from the catalogue. A catalogue
+    /// with more pairs of a test and a class than the window can hold is refused with a
+    /// message, leaving the lists empty; false then.
+    bool load();
 
     /// The paper selected in the test list, -1 when none.
     int selectedPaper() const;

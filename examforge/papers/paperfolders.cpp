@@ -44,6 +44,8 @@ void deleteFiles(const QString &folder, QStringList &failed)
 // not lead a removal out of the data tree.
 bool isDataTreeFolder(const QString &folder)
 {
+    if (folder.isEmpty())
+        return false;
     // "x/.." would pass a lexical check yet be resolved through x, which may be a link.
     const QStringList parts = QString(folder).replace(u'\\', u'/').split(u'/');
     if (parts.contains(QLatin1String("..")) || parts.contains(QLatin1String(".")))
@@ -104,6 +106,9 @@ QStringList makeFolder(const QString &folder)
 
 QStringList copyFiles(const QString &source, const QString &target)
 {
+    // An empty path would stand for the current folder.
+    if (source.isEmpty() || target.isEmpty())
+        return {shown(target.isEmpty() ? source : target)};
     if (sameFolder(source, target))
         return {};
     QStringList failed;

@@ -14,6 +14,7 @@
 #include "prompt.h"
 #include "session.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -491,12 +492,20 @@ void PaperManagementDialog::exportPaper()
     const PaperRow *row = selectedRow();
     if (!row)
         return;
+    const QString name = (*row)[papers::NameColumn].trimmed();
+    // A name from a hand-edited catalogue may hold path characters, which would lead the copy
+    // out of the chosen folder.
+    if (!paths::isPlainName(name)) {
+        prompt::inform(
+            this,
+            QStringLiteral("The test \"%1\" cannot be exported: a folder cannot have this name.").arg(name));
+        return;
+    }
     const QString chosen =
         prompt::service().chooseFolder(this, QStringLiteral("Output paper to ..."),
                                        QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
     if (chosen.isEmpty())
         return;
-    const QString name = (*row)[papers::NameColumn].trimmed();
     const QString target = paths::join(chosen, name);
     QStringList failed = paperfolders::makeFolder(target);
     if (failed.isEmpty())
@@ -523,6 +532,12 @@ void PaperManagementDialog::importPaper()
         prompt::inform(this, QStringLiteral("\"%1\" is not a test file: a test is imported from its file "
                                             "<test name>.cho, and this name has no \".cho\".")
                                  .arg(file.fileName()));
+        return;
+    }
+    // A file on a share may be gone since it was chosen: importing nothing is no import.
+    if (!file.isFile()) {
+        prompt::inform(this, QStringLiteral("The test file\n%1\ncannot be read. Nothing was imported.")
+                                 .arg(QDir::toNativeSeparators(file.absoluteFilePath())));
         return;
     }
     const QString name = file.fileName().left(end).trimmed();

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 
 namespace papers {
 
@@ -124,6 +125,14 @@ QString shown(const QString &path)
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }
 
+/// Where a folder of SHIJUAN or CHENGJI named so would lie: a name with path characters (from
+/// a hand-edited catalogue) has no folder in the data tree, and the message names where it
+/// would have led.
+QString outsideTree(const QString &base, const QString &name)
+{
+    return QDir::toNativeSeparators(QDir::cleanPath(paths::join(paths::join(paths::dataRoot(), base), name)));
+}
+
 } // namespace
 
 QStringList save(const QList<PaperRow> &rows, QStringList &deleted, QStringList &created)
@@ -136,6 +145,11 @@ QStringList save(const QList<PaperRow> &rows, QStringList &deleted, QStringList 
     for (const QString &name : std::as_const(deleted)) {
         if (isListed(rows, name))
             continue;
+        if (!paths::isPlainName(name)) {
+            failed.append(outsideTree(QStringLiteral("CHENGJI"), name));
+            deletedLeft.append(name);
+            continue;
+        }
         const QStringList problems = paperfolders::removeFolder(paths::scoreFolder(name)) +
                                      paperfolders::removeFolder(paths::paperFolder(name));
         if (!problems.isEmpty()) {
@@ -165,14 +179,23 @@ QStringList save(const QList<PaperRow> &rows, QStringList &deleted, QStringList 
     if (!catalogue::savePaperList(entries))
         failed.append(shown(catalogue::path()));
 
-    for (const PaperRow &row : rows) {
+    // A name listed more than once (a damaged catalogue may list thousands) has one file: only
+    // its last row is written, which leaves the file as writing every row would.
+    QHash<QString, qsizetype> lastRow;
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        lastRow.insert(rows.at(i)[NameColumn].trimmed(), i);
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const PaperRow &row = rows.at(i);
         const QString name = row[NameColumn].trimmed();
+        if (lastRow.value(name) != i)
+            continue;
         // A listed paper whose folder has gone (or never came with an old data tree) gets
         // it back, so that its settings are not lost.
         const QString folder = paper::folder(name);
         if (!QFileInfo(folder).isDir()) {
             if (!paperfolders::isDataTreeFolder(folder)) {
-                failed.append(shown(paper::file(name)));
+                failed.append(folder.isEmpty() ? outsideTree(QStringLiteral("SHIJUAN"), name)
+                                               : shown(paper::file(name)));
                 continue;
             }
             const QStringList problems = paperfolders::makeFolder(folder);

@@ -94,15 +94,20 @@ bool fill(WordProcessor &document, const Header &header, const paper::QuestionTa
             continue;
         const QString questionFile = q.questionFile.trimmed();
         if (!questionFile.isEmpty()) {
+            // A name with path characters has no path (see paths::resolve): name it as stored.
             const QString path = paper::rtfPath(header.paperName, questionFile);
             if (!document.insertFile(path))
-                return fail(failure, QStringLiteral("Question %1: %2 cannot be read.").arg(i).arg(path));
+                return fail(failure, QStringLiteral("Question %1: %2 cannot be read.")
+                                         .arg(i)
+                                         .arg(path.isEmpty() ? questionFile : path));
         }
         const QString explainFile = q.explainFile.trimmed();
         if (explanations && !explainFile.isEmpty()) {
             const QString path = paper::rtfPath(header.paperName, explainFile);
             if (!document.insertFile(path))
-                return fail(failure, QStringLiteral("Question %1: %2 cannot be read.").arg(i).arg(path));
+                return fail(failure, QStringLiteral("Question %1: %2 cannot be read.")
+                                         .arg(i)
+                                         .arg(path.isEmpty() ? explainFile : path));
         }
     }
 

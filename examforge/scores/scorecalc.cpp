@@ -170,6 +170,10 @@ QList<QuestionStat> questionStatistics(const QList<qint16> &keys, const QList<QL
         stats[j].key = keys.at(j);
     }
     for (const QList<qint16> &row : answers) {
+        // Codes 0 (not answered) match no key and hold no choice: a student who answered
+        // nothing, as every student without a record, adds nothing.
+        if (std::all_of(row.cbegin(), row.cend(), [](qint16 code) { return code == 0; }))
+            continue;
         for (qsizetype j = 0; j < keys.size(); ++j) {
             const qint16 code = j < row.size() ? row.at(j) : qint16(0);
             if (keys.at(j) > 0 && code == keys.at(j))

@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QShowEvent>
 
+#include <algorithm>
+
 namespace {
 
 const QString LanguageSection = QStringLiteral("MIMA");
@@ -20,7 +22,10 @@ const QString LanguageSection = QStringLiteral("MIMA");
 QString textOr(const QString &key, const QString &fallback)
 {
     const QString text = language::text(LanguageSection, key);
-    return text.isEmpty() ? fallback : text;
+    // A text of control characters only (a damaged file) would show as blank as an empty one.
+    const bool readable =
+        std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isPrint() && !c.isSpace(); });
+    return readable ? text : fallback;
 }
 
 /// True when the password reads back from the catalogue exactly as it is written. Profile
@@ -28,6 +33,9 @@ QString textOr(const QString &key, const QString &fallback)
 /// code page can hold; a password that changes on the way would lock the administrator out.
 bool storesExactly(const QString &password)
 {
+    // The profile writer stores NUL as a blank; the lines below would keep it.
+    if (password.contains(QChar(0)))
+        return false;
     const QByteArray line = "[" + ansi::encode(catalogue::AdminSection) + "]\r\n" +
                             ansi::encode(catalogue::PasswordKey) + "=" + ansi::encode(password) + "\r\n";
     return profile::Snapshot::fromBytes(line).value(catalogue::AdminSection, catalogue::PasswordKey) ==

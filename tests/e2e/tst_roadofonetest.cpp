@@ -129,20 +129,6 @@ QWidget *shownWindow(const QString &name)
 }
 
 /// The keys of one section of a profile file, in file order.
-QStringList keysOf(const QByteArray &file, const QByteArray &section)
-{
-    QStringList keys;
-    bool inside = false;
-    for (const QByteArray &raw : file.split('\n')) {
-        const QByteArray line = raw.trimmed();
-        if (line.startsWith('['))
-            inside = line == '[' + section + ']';
-        else if (inside && line.contains('='))
-            keys.append(QString::fromUtf8(line.left(line.indexOf('='))));
-    }
-    return keys;
-}
-
 /// Runs open(), which shows the window named form modally, and lets step act from inside that
 /// window's own event loop. A window the step leaves open (after a failed check) is closed, so
 /// that exec() returns and the failure is reported. True when the step ran and passed.

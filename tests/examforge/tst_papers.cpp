@@ -67,20 +67,6 @@ QString catalogueValue(const TestDataRoot &root, const QString &key)
 }
 
 /// The keys of one section in file order.
-QStringList keysOf(const QByteArray &file, const QByteArray &section)
-{
-    QStringList keys;
-    bool inside = false;
-    for (const QByteArray &raw : file.split('\n')) {
-        const QByteArray line = raw.trimmed();
-        if (line.startsWith('['))
-            inside = line == '[' + section + ']';
-        else if (inside && line.contains('='))
-            keys.append(QString::fromUtf8(line.left(line.indexOf('='))));
-    }
-    return keys;
-}
-
 class Window
 {
 public:

@@ -49,6 +49,20 @@ bool TestDataRoot::exists(const QString &relative) const
     return QFileInfo::exists(file(relative));
 }
 
+QStringList keysOf(const QByteArray &file, const QByteArray &section)
+{
+    QStringList keys;
+    bool inside = false;
+    for (const QByteArray &raw : file.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.startsWith('['))
+            inside = line == '[' + section + ']';
+        else if (inside && line.contains('='))
+            keys.append(QString::fromUtf8(line.left(line.indexOf('='))));
+    }
+    return keys;
+}
+
 void closeAllWindows()
 {
     const auto windows = QApplication::topLevelWidgets();

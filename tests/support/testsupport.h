@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 /// A fresh data root for one test: a temporary folder that the programs take as their
@@ -31,6 +32,9 @@ private:
     QTemporaryDir m_dir;
     QTemporaryDir m_work;
 };
+
+/// The keys of one section of a profile file, in the order they stand in the file.
+QStringList keysOf(const QByteArray &file, const QByteArray &section);
 
 /// Closes and deletes every top-level widget (so that no test leaves a window open).
 void closeAllWindows();

@@ -1,5 +1,7 @@
 #include "sweep.h"
 
+#include <QRandomGenerator>
+
 #include "paths.h"
 
 #include <QApplication>
@@ -357,6 +359,22 @@ int run(QObject &test, int argc, char **argv)
     g_watchdog = nullptr;
     qInfo() << "sweep cases:" << casesTried();
     return result;
+}
+
+QByteArray noise(int size, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    QByteArray bytes(size, '\0');
+    for (char &b : bytes)
+        b = char(random.bounded(256));
+    return bytes;
+}
+
+bool plainInt16(const QString &stored)
+{
+    bool ok = false;
+    const int n = stored.trimmed().toInt(&ok);
+    return ok && n >= -32768 && n <= 32767;
 }
 
 } // namespace sweep

@@ -110,6 +110,12 @@ int casesTried();
 /// Runs the test object with the sandbox and the watchdog set up, then prints the count.
 int run(QObject &test, int argc, char **argv);
 
+/// size bytes of repeatable noise (the same seed gives the same bytes).
+QByteArray noise(int size, quint32 seed);
+
+/// True when a stored number is the plain decimal text of a 16-bit number.
+bool plainInt16(const QString &stored);
+
 } // namespace sweep
 
 /// Ends the case and fails the test function when it went wrong.

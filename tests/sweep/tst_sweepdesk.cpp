@@ -30,22 +30,6 @@ using sweep::Value;
 
 namespace {
 
-QByteArray noise(int size, quint32 seed)
-{
-    QRandomGenerator random(seed);
-    QByteArray bytes(size, '\0');
-    for (char &b : bytes)
-        b = char(random.bounded(256));
-    return bytes;
-}
-
-bool plainInt16(const QString &stored)
-{
-    bool ok = false;
-    const int n = stored.trimmed().toInt(&ok);
-    return ok && n >= -32768 && n <= 32767;
-}
-
 template <class T = QWidget> T *get(const QWidget *w, const QString &name)
 {
     T *c = w->findChild<T *>(name);
@@ -179,8 +163,8 @@ QList<std::pair<QString, QByteArray>> garbageRtf()
         {QStringLiteral("cut short"), QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0 Ar")},
         {QStringLiteral("cut in a control word"), QByteArray("{\\rtf1\\ansi\\ansicp")},
         {QStringLiteral("not RTF"), QByteArray("just text")},
-        {QStringLiteral("binary"), noise(4096, 11)},
-        {QStringLiteral("binary after the header"), "{\\rtf1 " + noise(65536, 12)},
+        {QStringLiteral("binary"), sweep::noise(4096, 11)},
+        {QStringLiteral("binary after the header"), "{\\rtf1 " + sweep::noise(65536, 12)},
         {QStringLiteral("deep groups"), "{\\rtf1 " + QByteArray(200000, '{')},
         {QStringLiteral("closing groups"), "{\\rtf1 " + QByteArray(200000, '}')},
         {QStringLiteral("huge numbers"),
@@ -242,7 +226,7 @@ private slots:
     {
         QList<std::pair<QString, QByteArray>> catalogues = {
             {QStringLiteral("missing"), QByteArray()},
-            {QStringLiteral("binary"), noise(65536, 13)},
+            {QStringLiteral("binary"), sweep::noise(65536, 13)},
             {QStringLiteral("truncated"),
              "[ClassName]\r\nClassNameCount=1\r\n1=Grade2A\r\n[TestName]\r\nTestNa"},
             {QStringLiteral("32767 tests and classes"),
@@ -288,7 +272,7 @@ private slots:
     void loginRecordsAndPasswords()
     {
         const QList<std::pair<QString, QByteArray>> records = {
-            {QStringLiteral("binary record"), noise(8192, 14)},
+            {QStringLiteral("binary record"), sweep::noise(8192, 14)},
             {QStringLiteral("truncated record"), "[Grade2A]\r\n7TIME"},
             {QStringLiteral("garbage finish"),
              "[Grade2A]\r\n7TIME2=\x01\xff\r\n7TIME1=" + QByteArray(100000, '1') + "\r\n"},
@@ -329,7 +313,7 @@ private slots:
     {
         const QList<std::pair<QString, QByteArray>> papers = {
             {QStringLiteral("missing"), QByteArray()},
-            {QStringLiteral("binary"), noise(8192, 15)},
+            {QStringLiteral("binary"), sweep::noise(8192, 15)},
             {QStringLiteral("truncated"), "[MAIN]\r\nabout_te"},
             {QStringLiteral("huge values"), "[MAIN]\r\nabout_test=" + QByteArray(100000, 'a') +
                                                 "\r\nfull_mark=" + QByteArray(100000, '9') +
@@ -390,7 +374,7 @@ private slots:
              "[1]\r\nanswer=1\r\nmark=1e9\r\n[2]\r\nanswer=2\r\nmark=-99999\r\n"
              "[3]\r\nanswer=3\r\nmark=" +
                  QByteArray(100000, '9') + "\r\n"},
-            {QStringLiteral("binary"), noise(16384, 16)},
+            {QStringLiteral("binary"), sweep::noise(16384, 16)},
             {QStringLiteral("truncated"), "[MAIN]\r\nQuestion_conut=2\r\n[1]\r\nQUEST"},
             {QStringLiteral("NUL"), sweep::bytes("[MAIN]\r\nQuestion_conut=2\0\r\n[1]\r\nQUESTION=\0x")},
         };
@@ -465,7 +449,7 @@ private slots:
             SWEEP_DONE(c);
         }
         for (const auto &[label, bytes] :
-             {std::pair{QStringLiteral("binary record"), noise(8192, 17)},
+             {std::pair{QStringLiteral("binary record"), sweep::noise(8192, 17)},
               std::pair{QStringLiteral("truncated record"), QByteArray("[Grade2A]\r\n7SX")}}) {
             Case c(QStringLiteral("resumed exam on a ") + label);
             writeExamPaper(c.root, 5, "TESTtime=30\r\n");
@@ -529,9 +513,9 @@ private:
     {
         const profile::Snapshot s(record::path(examSession().recordId()));
         const QString df = s.value(QStringLiteral("Grade2A"), QStringLiteral("7DF"));
-        bool ok = df.isEmpty() || plainInt16(df);
+        bool ok = df.isEmpty() || sweep::plainInt16(df);
         for (int i = 1; exam.window && i <= exam.window->questionCount() && i <= 50; ++i)
-            ok = ok && plainInt16(s.value(QStringLiteral("Grade2A"), QStringLiteral("7DA%1").arg(i),
+            ok = ok && sweep::plainInt16(s.value(QStringLiteral("Grade2A"), QStringLiteral("7DA%1").arg(i),
                                           QStringLiteral("0")));
         return ok;
     }

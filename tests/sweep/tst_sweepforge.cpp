@@ -54,23 +54,6 @@ void click(const QWidget &w, const QString &button)
 }
 
 /// Random bytes, the same ones on every run.
-QByteArray noise(int size, quint32 seed)
-{
-    QRandomGenerator random(seed);
-    QByteArray bytes(size, '\0');
-    for (char &b : bytes)
-        b = char(random.bounded(256));
-    return bytes;
-}
-
-/// True when a stored number is the plain decimal text of a 16-bit number.
-bool plainInt16(const QString &stored)
-{
-    bool ok = false;
-    const int n = stored.trimmed().toInt(&ok);
-    return ok && n >= -32768 && n <= 32767;
-}
-
 QString catalogueValue(const QString &section, const QString &key)
 {
     return profile::readValue(catalogue::path(), section, key);
@@ -124,8 +107,8 @@ QList<std::pair<QString, QByteArray>> garbageRtf()
         {QStringLiteral("empty"), QByteArray()},
         {QStringLiteral("cut short"), QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0 Ar")},
         {QStringLiteral("not RTF"), QByteArray("just text, no braces")},
-        {QStringLiteral("binary"), noise(4096, 7)},
-        {QStringLiteral("binary after the header"), "{\\rtf1 " + noise(4096, 8)},
+        {QStringLiteral("binary"), sweep::noise(4096, 7)},
+        {QStringLiteral("binary after the header"), "{\\rtf1 " + sweep::noise(4096, 8)},
         {QStringLiteral("deep groups"), "{\\rtf1 " + QByteArray(200000, '{')},
         {QStringLiteral("huge numbers"),
          QByteArray("{\\rtf1\\ansicpg99999999999\\fs-99999999999\\u-99999999999 "
@@ -186,7 +169,7 @@ private slots:
                 const QString count = catalogueValue(catalogue::ClassCountSection, QStringLiteral("Grade1"));
                 const QString first = catalogueValue(catalogue::FirstNumberSection, QStringLiteral("Grade1"));
                 const QString last = catalogueValue(catalogue::LastNumberSection, QStringLiteral("Grade1"));
-                SWEEP_VERIFY(c, plainInt16(count) && plainInt16(first) && plainInt16(last));
+                SWEEP_VERIFY(c, sweep::plainInt16(count) && sweep::plainInt16(first) && sweep::plainInt16(last));
                 if (w.isVisible())
                     SWEEP_VERIFY(c, c.anyMessage()); // OK was refused: it said why
                 else
@@ -272,7 +255,7 @@ private slots:
         };
         const QByteArray good = "[MAIN]\r\nTESTTIME=30\r\nQuestion_conut= 1\r\n[1]\r\nQUESTION=1.RTF\r\n";
         const QList<Source> sources = {
-            {QStringLiteral("binary test file"), QStringLiteral("Unit9.cho"), noise(8192, 1)},
+            {QStringLiteral("binary test file"), QStringLiteral("Unit9.cho"), sweep::noise(8192, 1)},
             {QStringLiteral("truncated test file"), QStringLiteral("Unit9.cho"), "[MAIN]\r\nQuestion_con"},
             {QStringLiteral("absurd counts"), QStringLiteral("Unit9.cho"),
              "[MAIN]\r\nQuestion_conut=32767\r\nTESTTIME=99999\r\nA_grade=1e9\r\nMark=-99999\r\n"},
@@ -299,7 +282,7 @@ private slots:
             writePapers(c, {QStringLiteral("Unit1")});
             const QString folder = sweep::outside(QStringLiteral("import%1").arg(++n));
             c.writeOutside(paths::join(folder, s.name), s.bytes);
-            c.writeOutside(paths::join(folder, QStringLiteral("1.RTF")), noise(512, 2));
+            c.writeOutside(paths::join(folder, QStringLiteral("1.RTF")), sweep::noise(512, 2));
             PaperManagementDialog w;
             w.show();
             c.script->queue(paths::join(folder, s.name));
@@ -425,7 +408,7 @@ private slots:
                     const QString file = paths::paperFile(QStringLiteral("Unit1"));
                     paper::loadQuestions(file, saved);
                     for (const QString &key : {paper::QuestionCountKey, paper::FullMarkKey, paper::MarkKey})
-                        SWEEP_VERIFY(c, plainInt16(profile::readValue(file, paper::MainSection, key)));
+                        SWEEP_VERIFY(c, sweep::plainInt16(profile::readValue(file, paper::MainSection, key)));
                     SWEEP_VERIFY(c, profile::readNumber(file, paper::MainSection, paper::FullMarkKey) ==
                                         numbers::toInt16(paper::fullScoreExact(saved.questions, saved.defaultMark)));
                 }
@@ -486,7 +469,7 @@ private slots:
             {QStringLiteral("marks beyond 16 bits"),
              "[MAIN]\r\nQuestion_conut=3\r\nMark=32767\r\n[1]\r\nmark=99999\r\n[2]\r\nmark=-99999\r\n"
              "[3]\r\nmark=1e9\r\n"},
-            {QStringLiteral("binary test file"), noise(16384, 3)},
+            {QStringLiteral("binary test file"), sweep::noise(16384, 3)},
             {QStringLiteral("truncated test file"), "[MAIN]\r\nQuestion_conut=2\r\n[1]\r\nQUEST"},
             {QStringLiteral("NUL in the test file"),
              sweep::bytes("[MAIN]\r\nQuestion_conut=2\0\r\n[1]\r\nQUESTION=\0x")},
@@ -638,7 +621,7 @@ private slots:
             {QStringLiteral("garbage flags"), OneClass +
                                                   "[TestName]\r\nTestNameCount=1\r\n1=U1\r\nU1=99999\r\n"
                                                   "[U1]\r\nGrade1=\x01\x02\r\n"},
-            {QStringLiteral("binary"), noise(65536, 4)},
+            {QStringLiteral("binary"), sweep::noise(65536, 4)},
             {QStringLiteral("truncated"), "[ClassName]\r\nClassNameCount=2\r\n1=G1\r\n[TestNa"},
         };
         for (const auto &[label, bytes] : catalogues) {
@@ -702,11 +685,11 @@ private slots:
               {QStringLiteral("G2.cho"),
                "[G]\r\n2=\x01\x02\r\n2DF=-5\r\n2DA1=99999\r\n2DA2=-99999\r\n2TIME2=x\r\n"},
               {QStringLiteral("G3.cho"), "[G]\r\n3DF=99999\r\n3DA1=\xff\xfe\r\n3DA3=1e9\r\n3TIME2=\r\n"},
-              {QStringLiteral("G4.cho"), noise(8192, 5)},
+              {QStringLiteral("G4.cho"), sweep::noise(8192, 5)},
               {QStringLiteral("G5.cho"), "[G]\r\n5DF= 8"},
               {QStringLiteral("g6.CHO"), sweep::bytes("[G]\0\r\n6DF=\0")}},
              6},
-            {QStringLiteral("binary test file"), catalogueOf("1", "3"), noise(8192, 6), {}, 3},
+            {QStringLiteral("binary test file"), catalogueOf("1", "3"), sweep::noise(8192, 6), {}, 3},
             {QStringLiteral("test named with path characters"),
              catalogueOf("1", "3", "../../" + sweep::escape().toUtf8()),
              paperFile,
@@ -717,7 +700,7 @@ private slots:
             Case c(QStringLiteral("scores: ") + t.label, 8000);
             c.root.write(QStringLiteral("sys/sys.cho"), t.catalogue);
             c.root.write(QStringLiteral("SHIJUAN/P/P.cho"), t.paper);
-            c.root.write(QStringLiteral("SHIJUAN/P/1.RTF"), noise(1024, 9));
+            c.root.write(QStringLiteral("SHIJUAN/P/1.RTF"), sweep::noise(1024, 9));
             c.root.write(QStringLiteral("CHENGJI/P/.keep"), {});
             for (const auto &[name, bytes] : t.records)
                 c.root.write(QStringLiteral("CHENGJI/P/") + name, bytes);
@@ -794,7 +777,7 @@ private slots:
     void languageFile()
     {
         const QList<std::pair<QString, QByteArray>> files = {
-            {QStringLiteral("binary"), noise(4096, 10)},
+            {QStringLiteral("binary"), sweep::noise(4096, 10)},
             {QStringLiteral("truncated"), "[info]\r\nLanguage=Chin"},
             {QStringLiteral("empty texts"),
              "[info]\r\nLanguage=\r\n[MIMA]\r\nSHURUYOUWUQINGCHONGXINSHURU=\r\n"

@@ -128,7 +128,6 @@ QWidget *shownWindow(const QString &name)
     return nullptr;
 }
 
-/// The keys of one section of a profile file, in file order.
 /// Runs open(), which shows the window named form modally, and lets step act from inside that
 /// window's own event loop. A window the step leaves open (after a failed check) is closed, so
 /// that exec() returns and the failure is reported. True when the step ran and passed.

@@ -66,7 +66,6 @@ QString catalogueValue(const TestDataRoot &root, const QString &key)
     return value(root, QStringLiteral("sys/sys.cho"), QStringLiteral("TestName"), key);
 }
 
-/// The keys of one section in file order.
 class Window
 {
 public:

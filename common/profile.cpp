@@ -1,6 +1,7 @@
 #include "profile.h"
 
 #include "ansicodec.h"
+#include "files.h"
 #include "numbers.h"
 
 #include <QFile>
@@ -10,7 +11,6 @@
 #include <QHash>
 #include <QLockFile>
 #include <QRandomGenerator>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QThread>
 
@@ -343,15 +343,11 @@ QString finishValue(const QString &stored)
 
 QByteArray readAll(const QString &path, bool *exists = nullptr)
 {
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
-        if (exists)
-            *exists = false;
-        return {};
-    }
+    QByteArray bytes;
+    const bool found = files::read(path, bytes);
     if (exists)
-        *exists = true;
-    return file.readAll();
+        *exists = found;
+    return bytes;
 }
 
 enum class Edit { Unchanged, Changed };
@@ -383,15 +379,7 @@ bool editLocked(const QString &path, const Editor &edit)
         return true;
     if (exists && !doc.hasEntries())
         return QFile::remove(path);
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray after = doc.bytes();
-    if (out.write(after) != after.size()) {
-        out.cancelWriting();
-        return false;
-    }
-    return out.commit();
+    return files::writeAtomically(path, doc.bytes());
 }
 
 } // namespace

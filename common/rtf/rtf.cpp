@@ -2,29 +2,13 @@
 
 #include "ansicodec.h"
 #include "documentsink.h"
+#include "files.h"
 #include "reader.h"
 #include "writer.h"
 
-#include <QFile>
-#include <QSaveFile>
 #include <QTextDocument>
 
 namespace rtf {
-namespace {
-
-bool readWholeFile(const QString &path, QByteArray &bytes)
-{
-    if (path.isEmpty())
-        return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    bytes = file.readAll();
-    return file.error() == QFileDevice::NoError;
-}
-
-} // namespace
-
 bool isRtf(QByteArrayView data)
 {
     return Reader::isRtf(data);
@@ -58,7 +42,7 @@ QByteArray write(const QTextDocument &doc, int windowsCodePage)
 bool loadFile(const QString &path, QTextDocument &doc)
 {
     QByteArray bytes;
-    if (!readWholeFile(path, bytes)) {
+    if (!files::read(path, bytes)) {
         read(QByteArrayView(), doc);
         return false;
     }
@@ -67,17 +51,7 @@ bool loadFile(const QString &path, QTextDocument &doc)
 
 bool saveFile(const QString &path, const QTextDocument &doc)
 {
-    if (path.isEmpty())
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = write(doc);
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return !path.isEmpty() && files::writeAtomically(path, write(doc));
 }
 
 QString plainText(QByteArrayView data)
@@ -91,7 +65,7 @@ QString plainText(QByteArrayView data)
 QString plainTextOfFile(const QString &path)
 {
     QByteArray bytes;
-    if (!readWholeFile(path, bytes))
+    if (!files::read(path, bytes))
         return {};
     return plainText(bytes);
 }

@@ -1,9 +1,9 @@
 #include "workbook.h"
 
+#include "files.h"
+
 #include <QBuffer>
-#include <QFile>
 #include <QLocale>
-#include <QSaveFile>
 
 #include <charconv>
 
@@ -415,8 +415,7 @@ bool Workbook::save(const QString &path)
             return false;
         }
     }
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(buffer.data()) != buffer.data().size() || !out.commit()) {
+    if (!files::writeAtomically(path, buffer.data())) {
         m_error = QStringLiteral("%1 could not be written.").arg(path);
         return false;
     }

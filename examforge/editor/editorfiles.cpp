@@ -1,5 +1,7 @@
 #include "editorfiles.h"
 
+#include "files.h"
+
 #include "paths.h"
 #include "rtf/rtf.h"
 
@@ -7,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
-#include <QSaveFile>
 #include <QTextDocument>
 
 namespace editorfiles {
@@ -40,19 +41,6 @@ QStringList copyRtf(const QString &source, const QString &target)
     return failed;
 }
 
-namespace {
-
-bool readAll(const QString &path, QByteArray &bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    bytes = file.readAll();
-    return file.error() == QFileDevice::NoError;
-}
-
-} // namespace
-
 QStringList copyRtfFresh(const QString &source, const QString &target)
 {
     QStringList failed;
@@ -62,7 +50,7 @@ QStringList copyRtfFresh(const QString &source, const QString &target)
         // which makes opening a large paper slow.
         QByteArray bytes;
         QFile out(to);
-        if (!readAll(paths::join(source, name), bytes) ||
+        if (!files::read(paths::join(source, name), bytes) ||
             !out.open(QIODevice::WriteOnly | QIODevice::NewOnly) || out.write(bytes) != bytes.size() ||
             !out.flush())
             failed.append(QDir::toNativeSeparators(to));
@@ -73,20 +61,13 @@ QStringList copyRtfFresh(const QString &source, const QString &target)
 bool copyFile(const QString &from, const QString &to)
 {
     QByteArray bytes;
-    if (!readAll(from, bytes))
+    if (!files::read(from, bytes))
         return false;
     // Most files of a paper come back unchanged; rewriting them all would make saving slow.
     QByteArray existing;
-    if (QFileInfo(to).isFile() && readAll(to, existing) && existing == bytes)
+    if (QFileInfo(to).isFile() && files::read(to, existing) && existing == bytes)
         return true;
-    QSaveFile out(to);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    if (out.write(bytes) != bytes.size()) {
-        out.cancelWriting();
-        return false;
-    }
-    return out.commit();
+    return files::writeAtomically(to, bytes);
 }
 
 bool writeEmptyRtf(const QString &path, const QFont &font)

@@ -79,10 +79,7 @@ const QString PaperFile = u"SHIJUAN/Unit3/Unit3.cho"_s;
 
 template <typename T = QWidget> T *child(const QWidget *window, const QString &name)
 {
-    T *found = window ? window->findChild<T *>(name) : nullptr;
-    if (!found)
-        qFatal("no control %s", qPrintable(name));
-    return found;
+    return requireChild<T>(window, name);
 }
 
 void click(const QWidget *window, const QString &button)

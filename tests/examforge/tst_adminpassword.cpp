@@ -25,10 +25,7 @@ namespace {
 
 template <typename T = QWidget> T *child(const QWidget *w, const char *name)
 {
-    auto *c = w->findChild<T *>(QString::fromUtf8(name));
-    if (!c)
-        qFatal("no control %s", name);
-    return c;
+    return requireChild<T>(w, QString::fromUtf8(name));
 }
 
 QWidget *visibleWindow(const QString &objectName)

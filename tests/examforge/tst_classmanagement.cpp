@@ -25,10 +25,7 @@ const QByteArray ThreeClasses = "[ClassName]\r\nClassNameCount=3\r\n1=Grade1\r\n
 
 template <typename T = QPushButton> T *child(const QWidget &w, const char *name)
 {
-    auto *c = w.findChild<T *>(QString::fromUtf8(name));
-    if (!c)
-        qFatal("no control %s", name);
-    return c;
+    return requireChild<T>(&w, QString::fromUtf8(name));
 }
 
 QListWidget *classList(const QWidget &w)

@@ -19,10 +19,7 @@ const QByteArray Catalogue = "[ClassName]\r\nClassNameCount=3\r\n1=A\r\n2=B\r\n3
 
 template <typename T = QListWidget> T *child(const QWidget &w, const char *name)
 {
-    auto *c = w.findChild<T *>(QString::fromUtf8(name));
-    if (!c)
-        qFatal("no control %s", name);
-    return c;
+    return requireChild<T>(&w, QString::fromUtf8(name));
 }
 
 void click(const QWidget &w, const char *button)

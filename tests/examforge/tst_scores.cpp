@@ -59,10 +59,7 @@ void writeTree(const TestDataRoot &root)
 
 template <typename T = QListWidget> T *child(const QWidget &w, const QString &name)
 {
-    auto *c = w.findChild<T *>(name);
-    if (!c)
-        qFatal("no control %s", qPrintable(name));
-    return c;
+    return requireChild<T>(&w, name);
 }
 
 template <typename T = QListWidget> T *child(const QWidget &w, const char *name)

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QWidget>
 
 /// A fresh data root for one test: a temporary folder that the programs take as their
 /// program folder, removed afterwards. The programs' work folders go to a second temporary
@@ -35,6 +36,17 @@ private:
 
 /// The keys of one section of a profile file, in the order they stand in the file.
 QStringList keysOf(const QByteArray &file, const QByteArray &section);
+
+/// The control of that object name below window. A missing control ends the test program at
+/// once, naming it, so that a renamed control never lets a test pass by accident.
+template<typename T>
+T *requireChild(const QWidget *window, const QString &name)
+{
+    T *found = window ? window->findChild<T *>(name) : nullptr;
+    if (!found)
+        qFatal("no control %s", qPrintable(name));
+    return found;
+}
 
 /// Closes and deletes every top-level widget (so that no test leaves a window open).
 void closeAllWindows();

@@ -181,8 +181,11 @@ QList<Result> readResults(const QString &paper, const QString &className, const 
             if (!listing) {
                 listing.emplace();
                 const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-                for (const QString &entry : entries)
-                    listing->insert(entry.toCaseFolded(), entry);
+                // The first spelling wins, as it does for the record paths the other windows use.
+                for (const QString &entry : entries) {
+                    if (!listing->contains(entry.toCaseFolded()))
+                        listing->insert(entry.toCaseFolded(), entry);
+                }
             }
             const auto it = listing->constFind(name.toCaseFolded());
             file = it == listing->cend() ? QString() : paths::join(folder, *it);

@@ -29,17 +29,8 @@ QString file(const QString &paperName)
     return paths::paperFile(paperName);
 }
 
-bool isPlainFileName(const QString &name)
-{
-    const QString n = name.trimmed();
-    return !n.isEmpty() && !n.contains(u'/') && !n.contains(u'\\') && n != QLatin1String("..")
-        && n != QLatin1String(".");
-}
-
 QString rtfPath(const QString &paperName, const QString &fileName)
 {
-    if (!isPlainFileName(fileName))
-        return {};
     return paths::resolve(folder(paperName), {fileName.trimmed()});
 }
 

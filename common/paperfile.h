@@ -78,9 +78,6 @@ QString folder(const QString &paperName);
 QString file(const QString &paperName);
 QString rtfPath(const QString &paperName, const QString &fileName);
 
-/// True for a file name without any folder part.
-bool isPlainFileName(const QString &name);
-
 /// Fills table from a paper file: the count from Question_conut, the default mark from Mark,
 /// and sections 1..count (values trimmed). With a count of 0 or less no section is read and
 /// the table holds no question. A missing file reads as an empty paper.

@@ -236,9 +236,10 @@ void ExamWindow::load()
 
 QString ExamWindow::localCopy(const QString &fileName, QList<bool> &copied, int question)
 {
-    if (!paper::isPlainFileName(fileName))
-        return {};
+    // An empty path: the name would lead out of the paper folder, so nothing is read or copied.
     const QString source = paper::rtfPath(m_session.考试名称, fileName);
+    if (source.isEmpty())
+        return {};
     if (是否在本地运行)
         return source;
     const QString target = paths::join(本地临时文件夹, fileName);

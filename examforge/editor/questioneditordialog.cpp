@@ -218,10 +218,7 @@ QString QuestionEditorDialog::workPath(const QString &fileName) const
 
 QString QuestionEditorDialog::bankFile(const QString &fileName) const
 {
-    const QString name = fileName.trimmed();
-    if (name.isEmpty() || m_bankPaper.isEmpty())
-        return {};
-    return paper::rtfPath(m_bankPaper, name);
+    return paper::rtfPath(m_bankPaper, fileName);
 }
 
 void QuestionEditorDialog::reportFailure(const QString &text, const QStringList &paths)

@@ -421,7 +421,7 @@ void ScoresDialog::showDistribution(int question)
     }
     // The text is loaded only when another file is asked for: a refresh keeps what is shown.
     const QString name = m_report.questionFiles.value(question - 1);
-    const QString file = name.isEmpty() ? QString() : paper::rtfPath(m_report.paper, name);
+    const QString file = paper::rtfPath(m_report.paper, name);
     if (file.isEmpty() || file != m_shownQuestionFile) {
         if (file.isEmpty() || !ui->Rich考题->loadFile(file))
             ui->Rich考题->clear();

@@ -53,6 +53,26 @@ void tellWhereSaved(QWidget *parent, const QString &path)
                                .arg(QDir::toNativeSeparators(path)));
 }
 
+QString saveAndShow(QWidget *parent, const Options &options, const QString &name, const QString &extension,
+                    const std::function<bool(const QString &)> &save, const QString &doneText, WaitCursor &wait)
+{
+    const QString folder = makeFreshFolder(options.temporaryFolder);
+    if (folder.isEmpty())
+        return {};
+    const QString path = QDir(folder).filePath(fileName(name, extension));
+    if (!save(path)) {
+        // The file is written whole or not at all; the folder made for it goes with it.
+        QDir(folder).removeRecursively();
+        return {};
+    }
+    const bool shown = open(path, options.open);
+    wait.release();
+    prompt::inform(parent, doneText);
+    if (!shown)
+        tellWhereSaved(parent, path);
+    return path;
+}
+
 WaitCursor::WaitCursor()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);

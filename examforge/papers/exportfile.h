@@ -34,6 +34,23 @@ bool open(const QString &path, const Opener &opener);
 /// hidden in a temporary folder.
 void tellWhereSaved(QWidget *parent, const QString &path);
 
+/// How an export hands its file over; tests replace both.
+struct Options
+{
+    Opener open;             ///< shows the file; the desktop's default application when empty
+    QString temporaryFolder; ///< where the file's fresh folder is made; the system's when empty
+};
+
+class WaitCursor;
+
+/// The common end of an export: save (which writes the file at the path it is given) puts
+/// "<name>.<extension>" into a fresh folder, then the file is shown, doneText is said, and
+/// where the file lies is said too when nothing could show it. Returns the file's path, or an
+/// empty string, with nothing left behind and nothing said, when the folder or the file could
+/// not be made. The wait cursor goes before the first message.
+QString saveAndShow(QWidget *parent, const Options &options, const QString &name, const QString &extension,
+                    const std::function<bool(const QString &)> &save, const QString &doneText, WaitCursor &wait);
+
 /// Shows the wait cursor from construction until release() or destruction.
 class WaitCursor final
 {

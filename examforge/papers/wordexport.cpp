@@ -32,13 +32,6 @@ void repeat(WordProcessor &document, int count)
         document.paste();
 }
 
-bool fail(QString *failure, const QString &why)
-{
-    if (failure)
-        *failure = why;
-    return false;
-}
-
 } // namespace
 
 Header headerOf(const papers::PaperRow &row)
@@ -48,7 +41,7 @@ Header headerOf(const papers::PaperRow &row)
 }
 
 bool fill(WordProcessor &document, const Header &header, const paper::QuestionTable &questions,
-          bool explanations, QString *failure)
+          bool explanations)
 {
     // A placeholder that a school took out of its template is left out.
     const std::pair<QString, QString> fields[] = {
@@ -67,12 +60,11 @@ bool fill(WordProcessor &document, const Header &header, const paper::QuestionTa
     // The question block: whole paragraphs from "[QUESTION No]" to "[OPTION]".
     document.goToStart();
     if (!document.find(QuestionNumber))
-        return fail(failure, QStringLiteral("The template has no \"%1\".").arg(QuestionNumber));
+        return false;
     const WordProcessor::Range first = document.paragraphRange();
     document.home();
     if (!document.find(BlockEnd))
-        return fail(failure,
-                    QStringLiteral("The template has no \"%1\" after \"%2\".").arg(BlockEnd, QuestionNumber));
+        return false;
     const WordProcessor::Range last = document.paragraphRange();
     document.select({first.start, last.end});
     document.copy();
@@ -93,22 +85,12 @@ bool fill(WordProcessor &document, const Header &header, const paper::QuestionTa
         if (!document.find(QuestionText))
             continue;
         const QString questionFile = q.questionFile.trimmed();
-        if (!questionFile.isEmpty()) {
-            // A name with path characters has no path (see paths::resolve): name it as stored.
-            const QString path = paper::rtfPath(header.paperName, questionFile);
-            if (!document.insertFile(path))
-                return fail(failure, QStringLiteral("Question %1: %2 cannot be read.")
-                                         .arg(i)
-                                         .arg(path.isEmpty() ? questionFile : path));
-        }
+        if (!questionFile.isEmpty() && !document.insertFile(paper::rtfPath(header.paperName, questionFile)))
+            return false;
         const QString explainFile = q.explainFile.trimmed();
-        if (explanations && !explainFile.isEmpty()) {
-            const QString path = paper::rtfPath(header.paperName, explainFile);
-            if (!document.insertFile(path))
-                return fail(failure, QStringLiteral("Question %1: %2 cannot be read.")
-                                         .arg(i)
-                                         .arg(path.isEmpty() ? explainFile : path));
-        }
+        if (explanations && !explainFile.isEmpty() &&
+            !document.insertFile(paper::rtfPath(header.paperName, explainFile)))
+            return false;
     }
 
     // The answer key, one line per question; a template without one gets none.
@@ -143,29 +125,23 @@ QString exportPaper(QWidget *parent, const papers::PaperRow &row, const Options 
     const Header header = headerOf(row);
     examforge::Session &session = examforge::session();
     session.currentPaperName = header.paperName;
-    paper::loadQuestions(paper::file(header.paperName), session.questions);
+    // A name the data tree cannot hold has no paper file: that is a failure, not an empty paper.
+    const QString paperFile = paper::file(header.paperName);
+    paper::loadQuestions(paperFile, session.questions);
 
     WordProcessor document;
     QString path;
-    bool ok = document.open(paths::sysFile(QStringLiteral("paper.dot"))) &&
-              fill(document, header, session.questions, explanations);
-    const QString folder = ok ? exports::makeFreshFolder(options.temporaryFolder) : QString();
-    if (ok) {
-        path = QDir(folder).filePath(exports::fileName(header.paperName, QStringLiteral("rtf")));
-        ok = !folder.isEmpty() && document.saveAs(path);
+    if (!paperFile.isEmpty() && document.open(paths::sysFile(QStringLiteral("paper.dot"))) &&
+        fill(document, header, session.questions, explanations)) {
+        path = exports::saveAndShow(
+            parent, options, header.paperName, QStringLiteral("rtf"),
+            [&document](const QString &target) { return document.saveAs(target); },
+            QStringLiteral("The test has been exported!"), wait);
     }
-    if (!ok) {
-        if (!folder.isEmpty())
-            QDir(folder).removeRecursively();
+    if (path.isEmpty()) {
         wait.release();
         prompt::inform(parent, Failed);
-        return {};
     }
-    const bool shown = exports::open(path, options.open);
-    wait.release();
-    prompt::inform(parent, QStringLiteral("The test has been exported!"));
-    if (!shown)
-        exports::tellWhereSaved(parent, path);
     return path;
 }
 

@@ -32,15 +32,11 @@ Header headerOf(const papers::PaperRow &row);
 /// question (with the question's RTF file and, when explanations is true, its explanation's,
 /// both taken from the folder of the paper header.paperName) and one answer line per question.
 /// Returns false when the template has no question block ("[QUESTION No]" ... "[OPTION]") or a
-/// question's file cannot be inserted; *failure then says why.
+/// question's file cannot be inserted.
 bool fill(WordProcessor &document, const Header &header, const paper::QuestionTable &questions,
-          bool explanations, QString *failure = nullptr);
+          bool explanations);
 
-struct Options
-{
-    exports::Opener open;    ///< shows the document; the desktop's default application when empty
-    QString temporaryFolder; ///< where the document's fresh folder is made; the system's when empty
-};
+using Options = exports::Options;
 
 /// The whole export of the paper of a paper-table row, with its question and messages. The
 /// paper becomes the session's current paper and its questions are loaded into the session's

@@ -154,22 +154,10 @@ QString exportReport(QWidget *parent, const scores::Report &report, const Option
     Workbook book(paths::sysFile(QStringLiteral("score.xlt")));
     if (!book.isValid() || !fill(book, report))
         return {};
-    const QString folder = exports::makeFreshFolder(options.temporaryFolder);
-    if (folder.isEmpty())
-        return {};
-    const QString path = QDir(folder).filePath(
-        exports::fileName(report.paper + u'_' + report.className, QStringLiteral("xlsx")));
-    // The workbook is written whole or not at all; a folder left empty goes with it.
-    if (!book.save(path)) {
-        QDir(folder).removeRecursively();
-        return {};
-    }
-    const bool shown = exports::open(path, options.open);
-    wait.release();
-    prompt::inform(parent, QStringLiteral("The operation succeed!"));
-    if (!shown)
-        exports::tellWhereSaved(parent, path);
-    return path;
+    return exports::saveAndShow(
+        parent, options, report.paper + u'_' + report.className, QStringLiteral("xlsx"),
+        [&book](const QString &target) { return book.save(target); }, QStringLiteral("The operation succeed!"),
+        wait);
 }
 
 } // namespace excelexport

@@ -22,11 +22,7 @@ namespace excelexport {
 /// than four worksheets); the workbook is then only partly filled.
 bool fill(Workbook &book, const scores::Report &report);
 
-struct Options
-{
-    exports::Opener open;    ///< shows the workbook; the desktop's default application when empty
-    QString temporaryFolder; ///< where the workbook's fresh folder is made; the system's when empty
-};
+using Options = exports::Options;
 
 /// The whole export: fills a workbook from the template, saves it as
 /// "<paper>_<class>.xlsx" in a fresh temporary folder, shows it and says "The operation

@@ -281,6 +281,22 @@ private slots:
         QVERIFY(QDir(temporary.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
     }
 
+    void nameWithoutAPaperFileFails()
+    {
+        // A damaged catalogue can list a name that leads out of the data tree: it has no
+        // paper file, and an empty document must not be reported as exported.
+        TestDataRoot root;
+        writePaper(root);
+        QTemporaryDir temporary;
+        prompt::ScopedScript script;
+        script->queueAnswer(Answer::No);
+        const QString path = wordexport::exportPaper(nullptr, papers::newPaperRow(u"../Unit3"_s),
+                                                     {[](const QUrl &) { return true; }, temporary.path()});
+        QVERIFY(path.isEmpty());
+        QCOMPARE(script->texts(), (QStringList{Asked, Failed}));
+        QVERIFY(QDir(temporary.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+    }
+
     void buttonNeedsASelectedPaper()
     {
         TestDataRoot root;

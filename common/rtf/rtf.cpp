@@ -6,7 +6,9 @@
 #include "reader.h"
 #include "writer.h"
 
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QUrl>
 
 namespace rtf {
 bool isRtf(QByteArrayView data)
@@ -68,6 +70,21 @@ QString plainTextOfFile(const QString &path)
     if (!files::read(path, bytes))
         return {};
     return plainText(bytes);
+}
+
+void copyPictures(const QTextDocument &listed, const QTextDocument &source, QTextDocument &target)
+{
+    for (QTextBlock block = listed.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (!format.isImageFormat())
+                continue;
+            const QUrl name(format.toImageFormat().name());
+            const QVariant picture = source.resource(QTextDocument::ImageResource, name);
+            if (picture.isValid())
+                target.addResource(QTextDocument::ImageResource, name, picture);
+        }
+    }
 }
 
 } // namespace rtf

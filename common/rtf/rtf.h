@@ -44,4 +44,9 @@ QString plainText(QByteArrayView data);
 /// The plain text of the RTF file at path; empty when it is missing or not RTF.
 QString plainTextOfFile(const QString &path);
 
+/// Gives target the picture resources that the pictures of listed name, taken from source.
+/// A document read from RTF keeps its pictures as resources; copying its text elsewhere
+/// (a paste, an inserted file) needs them too.
+void copyPictures(const QTextDocument &listed, const QTextDocument &source, QTextDocument &target);
+
 } // namespace rtf

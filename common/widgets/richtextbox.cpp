@@ -36,22 +36,6 @@ QByteArray rtfOf(const QMimeData *source)
     return {};
 }
 
-/// Gives target the image resources that the pictures of listed name, taken from source.
-void copyImageResources(const QTextDocument &listed, const QTextDocument &source, QTextDocument &target)
-{
-    for (QTextBlock block = listed.begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextCharFormat format = it.fragment().charFormat();
-            if (!format.isImageFormat())
-                continue;
-            const QUrl name(format.toImageFormat().name());
-            const QVariant resource = source.resource(QTextDocument::ImageResource, name);
-            if (resource.isValid())
-                target.addResource(QTextDocument::ImageResource, name, resource);
-        }
-    }
-}
-
 } // namespace
 
 RichTextBox::RichTextBox(QWidget *parent)
@@ -177,7 +161,7 @@ void RichTextBox::insertRtf(const QByteArray &rtfData)
     pasted.setDefaultFont(document()->defaultFont());
     if (!rtf::read(rtfData, pasted))
         return;
-    copyImageResources(pasted, pasted, *document());
+    rtf::copyPictures(pasted, pasted, *document());
     QTextCursor cursor = textCursor();
     cursor.beginEditBlock();
     cursor.insertFragment(QTextDocumentFragment(&pasted));
@@ -196,7 +180,7 @@ QMimeData *RichTextBox::createMimeDataFromSelection() const
     QTextDocument selected;
     selected.setDefaultFont(document()->defaultFont());
     QTextCursor(&selected).insertFragment(fragment);
-    copyImageResources(selected, *document(), selected);
+    rtf::copyPictures(selected, *document(), selected);
     const QByteArray rtfData = rtf::write(selected);
     mime->setData(QStringLiteral("text/rtf"), rtfData);
     mime->setData(QStringLiteral("application/rtf"), rtfData);

@@ -17,22 +17,6 @@ int lastPosition(const QTextDocument &document)
     return document.characterCount() - 1;
 }
 
-/// Gives target the picture resources the pictures of source name.
-void copyPictures(const QTextDocument &source, QTextDocument &target)
-{
-    for (QTextBlock block = source.begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextCharFormat format = it.fragment().charFormat();
-            if (!format.isImageFormat())
-                continue;
-            const QUrl name(format.toImageFormat().name());
-            const QVariant picture = source.resource(QTextDocument::ImageResource, name);
-            if (picture.isValid())
-                target.addResource(QTextDocument::ImageResource, name, picture);
-        }
-    }
-}
-
 } // namespace
 
 WordProcessor::WordProcessor()
@@ -185,7 +169,7 @@ bool WordProcessor::insertFile(const QString &path)
     QTextDocument source;
     if (!rtf::loadFile(path, source))
         return false;
-    copyPictures(source, *m_document);
+    rtf::copyPictures(source, source, *m_document);
 
     const QTextBlock endBlock = m_document->findBlock(m_cursor.selectionEnd());
     const QTextBlockFormat hostFormat = endBlock.blockFormat();

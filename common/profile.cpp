@@ -396,6 +396,11 @@ qint16 readNumber(const QString &path, const QString &section, const QString &ke
     return numbers::readInt16(readValue(path, section, key, defaultValue));
 }
 
+QString storedForm(const QString &value)
+{
+    return finishValue(trimBlanks(ansi::decode(ansi::encode(sanitized(value)))).toString());
+}
+
 bool removeSection(const QString &path, const QString &section)
 {
     if (!QFileInfo::exists(path))

@@ -36,6 +36,11 @@ QString readValue(const QString &path, const QString &section, const QString &ke
 qint16 readNumber(const QString &path, const QString &section, const QString &key,
                   const QString &defaultValue = QStringLiteral("0"));
 
+/// What a read returns for a value after it was written: blanks around it, one enclosing pair
+/// of quotes, CR/LF/NUL, characters the code page cannot hold and bytes beyond 255 are lost on
+/// the way. Lets a caller refuse a value that would not come back as it was typed.
+QString storedForm(const QString &value);
+
 /// Writes one value; creates the file, section or key when missing. Returns false when the
 /// file could not be locked or written (the file is then unchanged).
 bool writeValue(const QString &path, const QString &section, const QString &key, const QString &value);

@@ -1,7 +1,6 @@
 #include "setpassworddialog.h"
 #include "ui_setpassworddialog.h"
 
-#include "ansicodec.h"
 #include "catalogue.h"
 #include "helpwindow.h"
 #include "language.h"
@@ -33,13 +32,7 @@ QString textOr(const QString &key, const QString &fallback)
 /// code page can hold; a password that changes on the way would lock the administrator out.
 bool storesExactly(const QString &password)
 {
-    // The profile writer stores NUL as a blank; the lines below would keep it.
-    if (password.contains(QChar(0)))
-        return false;
-    const QByteArray line = "[" + ansi::encode(catalogue::AdminSection) + "]\r\n" +
-                            ansi::encode(catalogue::PasswordKey) + "=" + ansi::encode(password) + "\r\n";
-    return profile::Snapshot::fromBytes(line).value(catalogue::AdminSection, catalogue::PasswordKey) ==
-           password;
+    return profile::storedForm(password) == password;
 }
 
 } // namespace

@@ -166,6 +166,20 @@ private slots:
         QVERIFY(!s.contains(QStringLiteral("evil"), QStringLiteral("k")));
     }
 
+    void storedFormIsWhatAReadReturns()
+    {
+        TestDataRoot root;
+        const QString file = root.file(QStringLiteral("p.ini"));
+        const QStringList values = {QStringLiteral("plain"), QStringLiteral(" padded "), QStringLiteral("\"quoted\""),
+                                    QStringLiteral("a") + QChar(0) + QStringLiteral("b"), QString(300, u'x'),
+                                    QStringLiteral("line\nbreak")};
+        for (const QString &v : values) {
+            QVERIFY(writeValue(file, QStringLiteral("s"), QStringLiteral("k"), v));
+            QCOMPARE(storedForm(v), readValue(file, QStringLiteral("s"), QStringLiteral("k")));
+        }
+        QCOMPARE(storedForm(QStringLiteral("plain")), QStringLiteral("plain"));
+    }
+
     void longValuesAreCutAt255Bytes()
     {
         TestDataRoot root;

@@ -19,6 +19,13 @@ const QStringList RtfPattern = {QStringLiteral("*.rtf")};
 
 } // namespace
 
+bool isWorkCopyName(const QString &name)
+{
+    // What listFiles(folder, RtfPattern) lists: ordinary, not hidden, ending in .rtf.
+    const QString n = name.trimmed();
+    return paths::isPlainName(n) && !n.startsWith(u'.') && n.endsWith(QLatin1String(".rtf"), Qt::CaseInsensitive);
+}
+
 QStringList clearRtf(const QString &folder)
 {
     QStringList failed;
@@ -114,11 +121,6 @@ QString gridText(const QString &plainText)
             c = u' ';
     }
     return line.trimmed();
-}
-
-QString numberCell(int number)
-{
-    return u' ' + QString::number(number);
 }
 
 } // namespace editorfiles

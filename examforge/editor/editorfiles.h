@@ -44,10 +44,11 @@ QString answerKey(const std::array<bool, 7> &ticked);
 /// explanation file field.
 QStringList junkFiles(const QStringList &names, const QList<paper::Question> &questions);
 
+/// True for a file name that goes into the work folder and back on OK: a visible RTF file of
+/// the test's own folder. Text kept under any other name would be lost.
+bool isWorkCopyName(const QString &name);
+
 /// A question's plain text as one line of the question grid.
 QString gridText(const QString &plainText);
-
-/// The number column of the grid: the number with one leading blank, like its header.
-QString numberCell(int number);
 
 } // namespace editorfiles

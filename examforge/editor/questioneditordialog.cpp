@@ -49,11 +49,6 @@ public:
     }
 };
 
-QString plainNumber(long long value)
-{
-    return numbers::plain(value);
-}
-
 } // namespace
 
 QuestionEditorDialog::QuestionEditorDialog(QWidget *parent)
@@ -288,7 +283,7 @@ bool QuestionEditorDialog::openPaper()
     setWindowTitle(QStringLiteral("Edit paper --") + m_paperName);
     paper::loadQuestions(paper::file(m_paperName), table());
     fillGrid();
-    ui->Text设置默认分值->setText(plainNumber(table().defaultMark));
+    ui->Text设置默认分值->setText(numbers::plain(table().defaultMark));
     return true;
 }
 
@@ -348,7 +343,7 @@ void QuestionEditorDialog::fillGrid()
 void QuestionEditorDialog::setGridRow(int row, const QString &text)
 {
     QTableWidget *grid = ui->Grid试卷;
-    auto *number = new QTableWidgetItem(editorfiles::numberCell(row));
+    auto *number = new QTableWidgetItem(numbers::signBlank(qint64(row)));
     auto *question = new QTableWidgetItem(text);
     question->setToolTip(text);
     grid->setItem(row - 1, 0, number);
@@ -383,7 +378,7 @@ void QuestionEditorDialog::setCaption(const QString &scoreLabel)
     ui->Frame考题->setTitle(QStringLiteral("No.%1  Total:%2   %3%4")
                                 .arg(currentQuestion())
                                 .arg(table().count())
-                                .arg(scoreLabel, plainNumber((long long)total)));
+                                .arg(scoreLabel, numbers::plain((long long)total)));
 }
 
 void QuestionEditorDialog::setEditingEnabled(bool enabled)
@@ -412,18 +407,12 @@ void QuestionEditorDialog::showQuestion(int r)
     setHighlight(r, true);
 
     paper::Question &q = table().questions[r - 1];
-    // A question without a usable file name gets one, so that what the teacher types is kept:
-    // only visible RTF files of the test's own folder come into the work folder and go back on OK.
-    const auto usable = [](const QString &name) {
-        const QString n = name.trimmed();
-        return paths::isPlainName(n) && !n.startsWith(u'.') &&
-               n.endsWith(QLatin1String(".rtf"), Qt::CaseInsensitive);
-    };
-    if (!usable(q.questionFile) || !usable(q.explainFile)) {
+    // A question without a usable file name gets one, so that what the teacher types is kept.
+    if (!editorfiles::isWorkCopyName(q.questionFile) || !editorfiles::isWorkCopyName(q.explainFile)) {
         const auto [questionName, explainName] = newFileNames();
-        if (!usable(q.questionFile))
+        if (!editorfiles::isWorkCopyName(q.questionFile))
             q.questionFile = questionName;
-        if (!usable(q.explainFile))
+        if (!editorfiles::isWorkCopyName(q.explainFile))
             q.explainFile = explainName;
         m_unsaved = true;
     }
@@ -439,7 +428,7 @@ void QuestionEditorDialog::showQuestion(int r)
 
     const QString mark = table().questions.at(r - 1).mark.trimmed();
     const bool useDefault = mark.isEmpty();
-    ui->Text分值->setText(useDefault ? plainNumber(table().defaultMark) : mark);
+    ui->Text分值->setText(useDefault ? numbers::plain(table().defaultMark) : mark);
     {
         const QSignalBlocker blocker(ui->Chk使用默认分值);
         ui->Chk使用默认分值->setChecked(useDefault);
@@ -555,7 +544,7 @@ void QuestionEditorDialog::markEdited(const QString &text)
 void QuestionEditorDialog::useDefaultToggled(bool on)
 {
     if (on) {
-        ui->Text分值->setText(u' ' + plainNumber(table().defaultMark));
+        ui->Text分值->setText(u' ' + numbers::plain(table().defaultMark));
         if (m_highlighted >= 1)
             table().questions[m_highlighted - 1].mark.clear();
     } else if (m_highlighted >= 1) {
@@ -569,7 +558,7 @@ void QuestionEditorDialog::defaultMarkChanged(const QString &text)
 {
     table().defaultMark = numbers::readInt16(text);
     if (ui->Chk使用默认分值->isChecked())
-        ui->Text分值->setText(u' ' + plainNumber(table().defaultMark));
+        ui->Text分值->setText(u' ' + numbers::plain(table().defaultMark));
     setCaption(QStringLiteral("Full mark:"));
     m_unsaved = true;
 }
@@ -699,7 +688,7 @@ void QuestionEditorDialog::saveAndClose()
             this, QStringLiteral("The full score of this test would be %1 points, but a test can hold at "
                                  "most 32767. Lower the marks or the default mark and press OK again. "
                                  "Nothing was saved.")
-                      .arg(plainNumber((long long)total)));
+                      .arg(numbers::plain((long long)total)));
         return;
     }
     t.fullScore = qint16(total);

@@ -321,8 +321,9 @@ int write(const QString &path, const Header &header, const paper::QuestionTable 
             int page = 0;
             const auto footer = [&](int number) {
                 const QRectF line(0, pageHeight + 8, width, FooterHeight - 8);
+                // In layout pixels, as the painter is scaled from them to the PDF's dots.
                 QFont font = painter.font();
-                font.setPointSizeF(9);
+                font.setPixelSize(12);
                 painter.setFont(font);
                 painter.setPen(Qt::darkGray);
                 painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, header.paperName);

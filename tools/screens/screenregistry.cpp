@@ -11,7 +11,9 @@
 #include "papermanagementdialog.h"
 #include "passwordentrywindow.h"
 #include "prompt.h"
+#include "printpaperdialog.h"
 #include "questioneditordialog.h"
+#include "symbolpalette.h"
 #include "scoresscreens.h"
 #include "session.h"
 #include "setpassworddialog.h"
@@ -133,6 +135,8 @@ const QList<Entry> &entries()
                       if (auto *bank = w->findChild<QListWidget *>(QStringLiteral("List题库试题")); bank && bank->count() > 1)
                           bank->setCurrentRow(1);
                   }});
+        l.append({QStringLiteral("examforge-print"), [] { return static_cast<QWidget *>(new PrintPaperDialog); }, {}});
+        l.append({QStringLiteral("examforge-symbols"), [] { return static_cast<QWidget *>(new SymbolPalette); }, {}});
         return l;
     }();
     return list;

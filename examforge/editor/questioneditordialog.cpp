@@ -773,7 +773,8 @@ void QuestionEditorDialog::chooseBankPaper()
         }
         list->setCurrentRow(-1);
     }
-    previewBankQuestion(-1);
+    // Nothing is selected, yet the preview shows the last question, as the list filling left it.
+    previewBankQuestion(int(m_bank.size()) - 1);
 }
 
 void QuestionEditorDialog::previewBankQuestion(int row)

@@ -5,6 +5,7 @@
 #include "examroomdialog.h"
 #include "examwindow.h"
 #include "helptextwindow.h"
+#include "helpwindow.h"
 #include "instructionswindow.h"
 #include "logindialog.h"
 #include "mainwindow.h"
@@ -115,6 +116,12 @@ const QList<Entry> &entries()
                   }});
         l.append({QStringLiteral("examforge-login"), [] { return static_cast<QWidget *>(new LoginDialog); }, {}});
         l.append({QStringLiteral("examforge-password"), [] { return static_cast<QWidget *>(new SetPasswordDialog); }, {}});
+        l.append({QStringLiteral("examforge-help"), [] {
+                      auto *w = new HelpWindow;
+                      w->showTopic(QStringLiteral("index"));
+                      w->placeOnScreen();
+                      return static_cast<QWidget *>(w);
+                  }, {}});
         l.append({QStringLiteral("examforge-papers"), [] { return static_cast<QWidget *>(new PaperManagementDialog); }, {}});
         appendExamdesk(l);
         appendScores(l);

@@ -99,6 +99,8 @@ ItemAnalysisWindow::ItemAnalysisWindow(const scores::Report &report, QWidget *pa
     ui->TblItems->setModel(m_items);
     ui->TblItems->setSortingEnabled(true);
     ui->TblItems->verticalHeader()->hide();
+    ui->TblItems->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    ui->TblChoices->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     ui->TblItems->horizontalHeader()->setHighlightSections(false);
     m_items->setSortRole(SortRole);
     ui->TblChoices->setColumnCount(4);
@@ -111,6 +113,7 @@ ItemAnalysisWindow::ItemAnalysisWindow(const scores::Report &report, QWidget *pa
     ui->RichQuestion->setReadOnly(true);
     ui->SplitQuestions->setStretchFactor(0, 3);
     ui->SplitQuestions->setStretchFactor(1, 2);
+    ui->SplitQuestions->setSizes({600, 380});
 
     fillSummary();
     fillItems();

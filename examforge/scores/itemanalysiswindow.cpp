@@ -107,13 +107,14 @@ ItemAnalysisWindow::ItemAnalysisWindow(const scores::Report &report, QWidget *pa
     ui->TblChoices->setHorizontalHeaderLabels(
         {QStringLiteral("Answer"), QStringLiteral("All"), QStringLiteral("Top group"), QStringLiteral("Bottom group")});
     ui->TblChoices->verticalHeader()->hide();
-    ui->TblChoices->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    ui->TblChoices->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    ui->TblChoices->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     ui->TblChoices->setToolTip(QStringLiteral("How many students gave each answer; the key is marked. Students "
                                               "tied at the edge of a group share its last places."));
     ui->RichQuestion->setReadOnly(true);
     ui->SplitQuestions->setStretchFactor(0, 3);
     ui->SplitQuestions->setStretchFactor(1, 2);
-    ui->SplitQuestions->setSizes({600, 380});
+    ui->SplitQuestions->setSizes({640, 340});
 
     fillSummary();
     fillItems();
@@ -202,16 +203,16 @@ void ItemAnalysisWindow::fillSummary()
 void ItemAnalysisWindow::fillItems()
 {
     m_items->setHorizontalHeaderLabels({QStringLiteral("No."), QStringLiteral("Key"), QStringLiteral("Mark"),
-                                        QStringLiteral("Facility"), QStringLiteral("Discrimination"),
-                                        QStringLiteral("Point-biserial"), QStringLiteral("Answered"),
+                                        QStringLiteral("Facility"), QStringLiteral("Discrim."),
+                                        QStringLiteral("Pt-biserial"), QStringLiteral("Answered"),
                                         QStringLiteral("Flags")});
     const QStringList tips{
         QStringLiteral("Question number"),
         QStringLiteral("The answer key"),
         QStringLiteral("What a right answer earns"),
         QStringLiteral("Share of the students who answered it right"),
-        QStringLiteral("Facility in the top 27% minus facility in the bottom 27%"),
-        QStringLiteral("Correlation of the question with the score on the other questions"),
+        QStringLiteral("Discrimination: facility in the top 27% minus facility in the bottom 27%"),
+        QStringLiteral("Corrected point-biserial: correlation of the question with the score on the other questions"),
         QStringLiteral("Students who gave any answer"),
         QStringLiteral("Why the question may need a look; point at a flag for the reason"),
     };

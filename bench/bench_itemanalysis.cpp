@@ -72,7 +72,8 @@ void generate(const QString &root)
     QList<qint16> wrongKeys; // what the strong students answer to a question with a wrong key
     QList<double> difficulty;
     profile::Batch paperFile(paths::join(root, QStringLiteral("SHIJUAN/%1/%1.cho").arg(PaperName)));
-    paperFile.write(QStringLiteral("MAIN"), QStringLiteral("Question_conut"), numbers::signBlank(qint64(Questions)));
+    paperFile.write(QStringLiteral("MAIN"), QStringLiteral("Question_conut"),
+                    numbers::signBlank(qint64(Questions)));
     paperFile.write(QStringLiteral("MAIN"), QStringLiteral("Mark"), QStringLiteral(" 1"));
     for (int j = 1; j <= Questions; ++j) {
         const qint16 key = qint16(random() % 4 + 1);
@@ -89,7 +90,8 @@ void generate(const QString &root)
     for (int n = 1; n <= Students; ++n) {
         const double ability = spread(random);
         const QString number = QString::number(n);
-        profile::Batch rec(paths::join(root, QStringLiteral("CHENGJI/%1/%2%3.cho").arg(PaperName, ClassName, number)));
+        profile::Batch rec(
+            paths::join(root, QStringLiteral("CHENGJI/%1/%2%3.cho").arg(PaperName, ClassName, number)));
         rec.write(ClassName, number, QStringLiteral("Student%1").arg(n));
         rec.write(ClassName, number + QStringLiteral("TIME1"), QStringLiteral("2026,03,02  09:00:00"));
         int score = 0;
@@ -161,7 +163,8 @@ int main(int argc, char *argv[])
             auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("Tabs"));
             tabs->setCurrentIndex(1);
             QApplication::processEvents();
-            window.grab().save(QString(shot).replace(QStringLiteral(".png"), QStringLiteral("-pictures.png")));
+            window.grab().save(
+                QString(shot).replace(QStringLiteral(".png"), QStringLiteral("-pictures.png")));
         }
     }
 
@@ -170,8 +173,8 @@ int main(int argc, char *argv[])
     report("itemanalysis_analyse_300x200", analysisMs, "ms");
     report("itemanalysis_open_with_reads_300x200", openMs, "ms");
     report("itemanalysis_reads_alone_300x200", median(reading), "ms");
-    std::printf("# %d of %d questions flagged; targets: analysis %.0f ms, opening %.0f ms\n", flagged, Questions,
-                AnalysisTargetMs, OpenTargetMs);
+    std::printf("# %d of %d questions flagged; targets: analysis %.0f ms, opening %.0f ms\n", flagged,
+                Questions, AnalysisTargetMs, OpenTargetMs);
     if (analysisMs > AnalysisTargetMs || openMs > OpenTargetMs)
         std::fprintf(stderr, "over target (is the machine busy?)\n");
     return 0;

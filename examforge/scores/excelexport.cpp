@@ -177,7 +177,8 @@ bool fillItemAnalysis(Workbook &book, const scores::Report &report)
         {QStringLiteral("Highest"), optionalNumber(s.highest)},
         {QStringLiteral("Lower quartile"), optionalNumber(s.lowerQuartile)},
         {QStringLiteral("Upper quartile"), optionalNumber(s.upperQuartile)},
-        {s.alpha ? QStringLiteral("Cronbach's alpha") : QStringLiteral("KR-20"), optionalNumber(s.reliability)},
+        {s.alpha ? QStringLiteral("Cronbach's alpha") : QStringLiteral("KR-20"),
+         optionalNumber(s.reliability)},
         {QStringLiteral("Standard error of measurement"), optionalNumber(s.standardError)},
         {QStringLiteral("Full score"), s.fullScore},
         {QStringLiteral("Group size (27%)"), s.groupSize},
@@ -190,16 +191,21 @@ bool fillItemAnalysis(Workbook &book, const scores::Report &report)
 
     constexpr int ItemHeadingRow = 17;
     constexpr int ChoiceColumn = 12; // L
-    const QStringList itemHeadings{
-        QStringLiteral("No."),       QStringLiteral("Key"),       QStringLiteral("Mark"),
-        QStringLiteral("Facility"),  QStringLiteral("Discrimination"), QStringLiteral("Point-biserial"),
-        QStringLiteral("Answered"),  QStringLiteral("Right"),     QStringLiteral("Flags"),
-        QStringLiteral("Reasons")};
+    const QStringList itemHeadings{QStringLiteral("No."),
+                                   QStringLiteral("Key"),
+                                   QStringLiteral("Mark"),
+                                   QStringLiteral("Facility"),
+                                   QStringLiteral("Discrimination"),
+                                   QStringLiteral("Point-biserial"),
+                                   QStringLiteral("Answered"),
+                                   QStringLiteral("Right"),
+                                   QStringLiteral("Flags"),
+                                   QStringLiteral("Reasons")};
     for (int c = 0; c < itemHeadings.size(); ++c)
         cells.set(sheet, ItemHeadingRow, 1 + c, itemHeadings.at(c));
-    const QStringList choiceHeadings{QStringLiteral("No."), QStringLiteral("Answer"), QStringLiteral("Is key"),
-                                     QStringLiteral("All"), QStringLiteral("Top group"),
-                                     QStringLiteral("Bottom group")};
+    const QStringList choiceHeadings{QStringLiteral("No."),       QStringLiteral("Answer"),
+                                     QStringLiteral("Is key"),    QStringLiteral("All"),
+                                     QStringLiteral("Top group"), QStringLiteral("Bottom group")};
     for (int c = 0; c < choiceHeadings.size(); ++c)
         cells.set(sheet, ItemHeadingRow, ChoiceColumn + c, choiceHeadings.at(c));
 
@@ -241,8 +247,8 @@ QString exportReport(QWidget *parent, const scores::Report &report, const Option
         return {};
     return exports::saveAndShow(
         parent, options, report.paper + u'_' + report.className, QStringLiteral("xlsx"),
-        [&book](const QString &target) { return book.save(target); }, QStringLiteral("The operation succeed!"),
-        wait);
+        [&book](const QString &target) { return book.save(target); },
+        QStringLiteral("The operation succeed!"), wait);
 }
 
 } // namespace excelexport

@@ -22,8 +22,8 @@ namespace itemanalysis {
 /// One question as the analysis needs it.
 struct Question
 {
-    qint16 key = 0;   ///< the answer key as a number; 0 for a question without a key
-    double mark = 0;  ///< what a right answer earns
+    qint16 key = 0;  ///< the answer key as a number; 0 for a question without a key
+    double mark = 0; ///< what a right answer earns
 };
 
 /// One student with a score.
@@ -45,12 +45,12 @@ struct ChoiceCount
 
 enum Flag : unsigned
 {
-    TooHard = 1u << 0,              ///< facility below 0.2
-    TooEasy = 1u << 1,              ///< facility above 0.9
-    LowDiscrimination = 1u << 2,    ///< discrimination 0 up to below 0.2
+    TooHard = 1u << 0,                ///< facility below 0.2
+    TooEasy = 1u << 1,                ///< facility above 0.9
+    LowDiscrimination = 1u << 2,      ///< discrimination 0 up to below 0.2
     NegativeDiscrimination = 1u << 3, ///< discrimination below 0: check the key
-    DistractorBeatsKey = 1u << 4,   ///< the top group chose a wrong answer more often than the key
-    NoKey = 1u << 5,                ///< the question has no key (it scores when left unanswered)
+    DistractorBeatsKey = 1u << 4,     ///< the top group chose a wrong answer more often than the key
+    NoKey = 1u << 5,                  ///< the question has no key (it scores when left unanswered)
 };
 
 struct ItemResult
@@ -84,11 +84,11 @@ struct Summary
     std::optional<double> highest;
     std::optional<double> lowerQuartile;
     std::optional<double> upperQuartile;
-    std::optional<double> reliability; ///< KR-20, or Cronbach's alpha when marks differ
-    bool alpha = false;                ///< true when the marks differ between questions
+    std::optional<double> reliability;   ///< KR-20, or Cronbach's alpha when marks differ
+    bool alpha = false;                  ///< true when the marks differ between questions
     std::optional<double> standardError; ///< of measurement: SD * sqrt(1 - reliability)
     int groupSize = 0;                   ///< places in the top and in the bottom group
-    int staleScores = 0; ///< recorded scores that differ from what the answers earn now
+    int staleScores = 0;                 ///< recorded scores that differ from what the answers earn now
 };
 
 struct Analysis

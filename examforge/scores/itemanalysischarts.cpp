@@ -136,7 +136,8 @@ void DiscriminationPlot::draw(QPainter &painter, const QRect &rect) const
     const QRect titleRect(rect.left(), rect.top() + Margin, rect.width(), fm.height());
     painter.drawText(titleRect, Qt::AlignCenter, QStringLiteral("Discrimination against facility"));
 
-    const int left = rect.left() + Margin + 2 * fm.height() + fm.horizontalAdvance(QStringLiteral("-0.5")) + 4;
+    const int left =
+        rect.left() + Margin + 2 * fm.height() + fm.horizontalAdvance(QStringLiteral("-0.5")) + 4;
     const int top = titleRect.bottom() + Margin;
     const int bottom = rect.bottom() - Margin - 2 * fm.height() - 4;
     const int right = rect.right() - Margin - fm.horizontalAdvance(QStringLiteral("1.0")) / 2;
@@ -165,8 +166,8 @@ void DiscriminationPlot::draw(QPainter &painter, const QRect &rect) const
     painter.drawRect(plot);
     for (int i = 0; i <= 5; ++i) {
         const double f = i / 5.0;
-        painter.drawText(QRectF(xOf(f) - 20, plot.bottom() + 2, 40, fm.height()), Qt::AlignHCenter | Qt::AlignTop,
-                         QString::number(f, 'f', 1));
+        painter.drawText(QRectF(xOf(f) - 20, plot.bottom() + 2, 40, fm.height()),
+                         Qt::AlignHCenter | Qt::AlignTop, QString::number(f, 'f', 1));
     }
     for (int i = -2; i <= 2; ++i) {
         const double d = i / 2.0;
@@ -178,8 +179,8 @@ void DiscriminationPlot::draw(QPainter &painter, const QRect &rect) const
     painter.save();
     painter.translate(rect.left() + Margin + fm.height() / 2.0, plot.center().y());
     painter.rotate(-90);
-    painter.drawText(QRectF(-plot.height() / 2, -fm.height() / 2.0, plot.height(), fm.height()), Qt::AlignCenter,
-                     QStringLiteral("Discrimination"));
+    painter.drawText(QRectF(-plot.height() / 2, -fm.height() / 2.0, plot.height(), fm.height()),
+                     Qt::AlignCenter, QStringLiteral("Discrimination"));
     painter.restore();
 
     // Points, numbered when there are few enough to read.

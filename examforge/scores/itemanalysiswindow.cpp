@@ -47,7 +47,8 @@ double sortKey(const std::optional<double> &value)
     return value.value_or(-std::numeric_limits<double>::infinity());
 }
 
-QStandardItem *cell(const QString &text, double key, Qt::Alignment alignment = Qt::AlignRight | Qt::AlignVCenter)
+QStandardItem *cell(const QString &text, double key,
+                    Qt::Alignment alignment = Qt::AlignRight | Qt::AlignVCenter)
 {
     auto *item = new QStandardItem(text);
     item->setData(key, SortRole);
@@ -86,12 +87,14 @@ ItemAnalysisWindow::ItemAnalysisWindow(const scores::Report &report, QWidget *pa
     if (s.students == 0)
         notes << QStringLiteral("No student of this class has a score in this test yet.");
     else if (s.students < 2)
-        notes << QStringLiteral("Only one student has a score: figures that need a spread of scores are shown "
-                                "as \"-\".");
+        notes << QStringLiteral(
+            "Only one student has a score: figures that need a spread of scores are shown "
+            "as \"-\".");
     if (s.staleScores > 0)
-        notes << QStringLiteral("%1 of the recorded scores differ from what the answers earn with the keys and "
-                                "marks the test has now (it was changed after it was sat). The analysis uses what "
-                                "the answers earn now.")
+        notes << QStringLiteral(
+                     "%1 of the recorded scores differ from what the answers earn with the keys and "
+                     "marks the test has now (it was changed after it was sat). The analysis uses what "
+                     "the answers earn now.")
                      .arg(s.staleScores);
     ui->LabNote->setText(notes.join(u' '));
     ui->LabNote->setVisible(!notes.isEmpty());
@@ -104,13 +107,14 @@ ItemAnalysisWindow::ItemAnalysisWindow(const scores::Report &report, QWidget *pa
     ui->TblItems->horizontalHeader()->setHighlightSections(false);
     m_items->setSortRole(SortRole);
     ui->TblChoices->setColumnCount(4);
-    ui->TblChoices->setHorizontalHeaderLabels(
-        {QStringLiteral("Answer"), QStringLiteral("All"), QStringLiteral("Top group"), QStringLiteral("Bottom group")});
+    ui->TblChoices->setHorizontalHeaderLabels({QStringLiteral("Answer"), QStringLiteral("All"),
+                                               QStringLiteral("Top group"), QStringLiteral("Bottom group")});
     ui->TblChoices->verticalHeader()->hide();
     ui->TblChoices->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     ui->TblChoices->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
-    ui->TblChoices->setToolTip(QStringLiteral("How many students gave each answer; the key is marked. Students "
-                                              "tied at the edge of a group share its last places."));
+    ui->TblChoices->setToolTip(
+        QStringLiteral("How many students gave each answer; the key is marked. Students "
+                       "tied at the edge of a group share its last places."));
     ui->RichQuestion->setReadOnly(true);
     ui->SplitQuestions->setStretchFactor(0, 3);
     ui->SplitQuestions->setStretchFactor(1, 2);
@@ -121,13 +125,15 @@ ItemAnalysisWindow::ItemAnalysisWindow(const scores::Report &report, QWidget *pa
     ui->Histogram->setBins(histogram(m_analysis.totals, s.fullScore));
     ui->Histogram->setToolTip(QStringLiteral("How many students reached each score"));
     ui->Plot->setItems(m_analysis.items);
-    ui->Plot->setToolTip(QStringLiteral("One point per question; red points are flagged, the shaded parts are "
-                                        "where the flags begin"));
+    ui->Plot->setToolTip(
+        QStringLiteral("One point per question; red points are flagged, the shaded parts are "
+                       "where the flags begin"));
 
     connect(ui->TblItems->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) {
-                showQuestion(current.isValid() ? m_items->item(current.row(), NumberColumn)->data(SortRole).toInt()
-                                               : 0);
+                showQuestion(current.isValid()
+                                 ? m_items->item(current.row(), NumberColumn)->data(SortRole).toInt()
+                                 : 0);
             });
     connect(ui->CmdSaveHistogram, &QPushButton::clicked, this,
             [this] { savePicture(ui->Histogram, QStringLiteral("histogram")); });
@@ -166,7 +172,8 @@ void ItemAnalysisWindow::fillSummary()
 {
     const Summary &s = m_analysis.summary;
     const auto score = [](const std::optional<double> &v) { return figureText(v, 2); };
-    figure(0, 0, QStringLiteral("Students:"), QStringLiteral("FigStudents"), QStringLiteral("Students with a score"))
+    figure(0, 0, QStringLiteral("Students:"), QStringLiteral("FigStudents"),
+           QStringLiteral("Students with a score"))
         ->setText(QString::number(s.students));
     figure(0, 1, QStringLiteral("Mean:"), QStringLiteral("FigMean"), QStringLiteral("The average score"))
         ->setText(score(s.mean));
@@ -177,7 +184,8 @@ void ItemAnalysisWindow::fillSummary()
         ->setText(score(s.standardDeviation));
     figure(1, 0, QStringLiteral("Lowest:"), QStringLiteral("FigLowest"), QStringLiteral("The lowest score"))
         ->setText(score(s.lowest));
-    figure(1, 1, QStringLiteral("Highest:"), QStringLiteral("FigHighest"), QStringLiteral("The highest score"))
+    figure(1, 1, QStringLiteral("Highest:"), QStringLiteral("FigHighest"),
+           QStringLiteral("The highest score"))
         ->setText(score(s.highest));
     figure(1, 2, QStringLiteral("Lower quartile:"), QStringLiteral("FigLowerQuartile"),
            QStringLiteral("A quarter of the scores lie below it"))
@@ -212,7 +220,8 @@ void ItemAnalysisWindow::fillItems()
         QStringLiteral("What a right answer earns"),
         QStringLiteral("Share of the students who answered it right"),
         QStringLiteral("Discrimination: facility in the top 27% minus facility in the bottom 27%"),
-        QStringLiteral("Corrected point-biserial: correlation of the question with the score on the other questions"),
+        QStringLiteral(
+            "Corrected point-biserial: correlation of the question with the score on the other questions"),
         QStringLiteral("Students who gave any answer"),
         QStringLiteral("Why the question may need a look; point at a flag for the reason"),
     };
@@ -255,7 +264,8 @@ void ItemAnalysisWindow::showQuestion(int number)
                                 QString::number(c.all), countText(c.top), countText(c.bottom)};
         for (int col = 0; col < texts.size(); ++col) {
             auto *item = new QTableWidgetItem(texts.at(col));
-            item->setTextAlignment(col == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
+            item->setTextAlignment(col == 0 ? Qt::AlignLeft | Qt::AlignVCenter
+                                            : Qt::AlignRight | Qt::AlignVCenter);
             if (isKey) {
                 QFont bold = item->font();
                 bold.setBold(true);
@@ -278,9 +288,8 @@ void ItemAnalysisWindow::savePicture(const AnalysisChart *chart, const QString &
     const QString folder = prompt::service().chooseFolder(this, QStringLiteral("Save the picture in"), start);
     if (folder.isEmpty())
         return;
-    const QString path =
-        QDir(folder).filePath(exports::fileName(m_report.paper + u'_' + m_report.className + u'_' + what,
-                                                QStringLiteral("png")));
+    const QString path = QDir(folder).filePath(
+        exports::fileName(m_report.paper + u'_' + m_report.className + u'_' + what, QStringLiteral("png")));
     const QString shown = QDir::toNativeSeparators(path);
     if (QFileInfo::exists(path) &&
         prompt::ask(this, QStringLiteral("%1 exists already. Replace it?").arg(shown), prompt::Buttons::YesNo,
@@ -292,7 +301,8 @@ void ItemAnalysisWindow::savePicture(const AnalysisChart *chart, const QString &
     if (saved)
         prompt::inform(this, QStringLiteral("The picture was saved as %1.").arg(shown));
     else
-        prompt::inform(this, QStringLiteral("The picture could not be saved as %1.\nCheck that the folder can be "
-                                            "written to, then try again.")
-                                 .arg(shown));
+        prompt::inform(this,
+                       QStringLiteral("The picture could not be saved as %1.\nCheck that the folder can be "
+                                      "written to, then try again.")
+                           .arg(shown));
 }

@@ -15,9 +15,8 @@ namespace {
 // thirds of each of the three 1s.
 const QList<qint16> Keys{2, 13, 4, 1, 3, 5};
 const QList<QList<qint16>> Answers{
-    {2, 13, 4, 1, 3, 0}, {2, 13, 4, 1, 2, 0}, {2, 13, 4, 3, 2, 0}, {2, 13, 3, 1, 2, 0},
-    {2, 1, 4, 2, 3, 0},  {2, 13, 2, 2, 1, 0}, {2, 3, 1, 3, 4, 0},  {2, 123, 0, 2, 0, 0},
-    {1, 0, 3, 0, 3, 0},  {3, 1, 0, 0, 4, 0},
+    {2, 13, 4, 1, 3, 0}, {2, 13, 4, 1, 2, 0}, {2, 13, 4, 3, 2, 0},  {2, 13, 3, 1, 2, 0}, {2, 1, 4, 2, 3, 0},
+    {2, 13, 2, 2, 1, 0}, {2, 3, 1, 3, 4, 0},  {2, 123, 0, 2, 0, 0}, {1, 0, 3, 0, 3, 0},  {3, 1, 0, 0, 4, 0},
 };
 
 QList<Question> questions(const QList<double> &marks)
@@ -39,8 +38,9 @@ QList<Student> students(const QList<QList<qint16>> &answers)
 void near(const std::optional<double> &actual, double expected)
 {
     QVERIFY2(actual.has_value(), "figure missing");
-    QVERIFY2(std::abs(*actual - expected) < 1e-6,
-             qPrintable(QStringLiteral("%1, expected %2").arg(*actual, 0, 'g', 10).arg(expected, 0, 'g', 10)));
+    QVERIFY2(
+        std::abs(*actual - expected) < 1e-6,
+        qPrintable(QStringLiteral("%1, expected %2").arg(*actual, 0, 'g', 10).arg(expected, 0, 'g', 10)));
 }
 
 const ChoiceCount *choice(const ItemResult &item, qint16 code)
@@ -226,7 +226,7 @@ private slots:
         a.scoreValue = 4; // 0 + 2.5 + 2.5 with halves to even after each addition
         scores::StudentRow b;
         b.answers = {2, 0};
-        b.scoreValue = 4; // earns 2.5 -> 2 now: stale
+        b.scoreValue = 4;           // earns 2.5 -> 2 now: stale
         scores::StudentRow started; // no score: not in the analysis
         started.answers = {2, 1};
         report.students = {a, b, started};

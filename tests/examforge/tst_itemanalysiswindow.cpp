@@ -24,12 +24,14 @@ namespace {
 // Class G1: students 1..6 with a score, 7 started without one.
 void writeTree(const TestDataRoot &root)
 {
-    root.write(u"sys/sys.cho"_s, "[ClassName]\r\nClassNameCount=2\r\n1=G1\r\n2=G2\r\n"
-                                 "[ClassCount]\r\nG1=7\r\nG2=2\r\n[FirstNumber]\r\nG1=1\r\nG2=11\r\n"
-                                 "[LastNumber]\r\nG1=7\r\nG2=12\r\n[TestName]\r\nTestNameCount=1\r\n1=P\r\nP=1\r\n");
-    root.write(u"SHIJUAN/P/P.cho"_s, "[MAIN]\r\nQuestion_conut= 3\r\nMark= 1\r\n"
-                                     "[1]\r\nQUESTION=101.RTF\r\nanswer=2\r\n[2]\r\nQUESTION=102.RTF\r\nanswer=13\r\n"
-                                     "[3]\r\nQUESTION=103.RTF\r\nanswer=4\r\n");
+    root.write(u"sys/sys.cho"_s,
+               "[ClassName]\r\nClassNameCount=2\r\n1=G1\r\n2=G2\r\n"
+               "[ClassCount]\r\nG1=7\r\nG2=2\r\n[FirstNumber]\r\nG1=1\r\nG2=11\r\n"
+               "[LastNumber]\r\nG1=7\r\nG2=12\r\n[TestName]\r\nTestNameCount=1\r\n1=P\r\nP=1\r\n");
+    root.write(u"SHIJUAN/P/P.cho"_s,
+               "[MAIN]\r\nQuestion_conut= 3\r\nMark= 1\r\n"
+               "[1]\r\nQUESTION=101.RTF\r\nanswer=2\r\n[2]\r\nQUESTION=102.RTF\r\nanswer=13\r\n"
+               "[3]\r\nQUESTION=103.RTF\r\nanswer=4\r\n");
     root.write(u"SHIJUAN/P/101.RTF"_s, "{\\rtf1\\ansi How much is 1 + 1?\\par}");
     const char *answers[] = {"2,13,3", "2,13,3", "2,13,3", "2,1,3", "1,3,4", "3,0,4", "2,13,3"};
     for (int n = 1; n <= 7; ++n) {
@@ -49,7 +51,10 @@ ItemAnalysisWindow *openFromScores(ScoresDialog &scores)
     scores.show();
     requireChild<QPushButton>(&scores, u"CmdAnalysis"_s)->click();
     ItemAnalysisWindow *window = nullptr;
-    [&] { QTRY_VERIFY((window = scores.findChild<ItemAnalysisWindow *>(u"ItemAnalysis"_s)) && window->isVisible()); }();
+    [&] {
+        QTRY_VERIFY((window = scores.findChild<ItemAnalysisWindow *>(u"ItemAnalysis"_s)) &&
+                    window->isVisible());
+    }();
     return window;
 }
 
@@ -97,7 +102,9 @@ private slots:
         // Question 3: the top group answered 3 rather than the key 4.
         const QModelIndex flags = table->model()->index(2, 7);
         QVERIFY(flags.data().toString().contains(u"check key"_s));
-        QVERIFY(flags.data(Qt::ToolTipRole).toString().contains(u"The top group chose 3 more often than the key 4."_s));
+        QVERIFY(flags.data(Qt::ToolTipRole)
+                    .toString()
+                    .contains(u"The top group chose 3 more often than the key 4."_s));
         QCOMPARE(w->property("helpTopic").toString(), u"itemanalysis"_s);
         QVERIFY(QFile::exists(QStringLiteral(EXAM_ASSETS_DIR "/help/itemanalysis.html")));
         QVERIFY(w->minimumSizeHint().width() <= 1000 && w->minimumSizeHint().height() <= 700);
@@ -137,7 +144,8 @@ private slots:
 
         // A click on question 1 (now the last row) shows its answers and its text.
         table->setFocus();
-        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(table->model()->index(2, 1)).center());
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                          table->visualRect(table->model()->index(2, 1)).center());
         QCOMPARE(w->shownQuestion(), 1);
         auto *choices = requireChild<QTableWidget>(w, u"TblChoices"_s);
         QCOMPARE(choices->rowCount(), 3);

@@ -10,6 +10,7 @@
 // --shot saves a picture of the window at its default size (run it under xvfb-run).
 // Prints "BENCH <name> <value> <unit>" lines.
 #include "itemanalysis.h"
+#include "itemanalysischarts.h"
 #include "itemanalysiswindow.h"
 #include "numbers.h"
 #include "paths.h"
@@ -165,6 +166,13 @@ int main(int argc, char *argv[])
             QApplication::processEvents();
             window.grab().save(
                 QString(shot).replace(QStringLiteral(".png"), QStringLiteral("-pictures.png")));
+            // The pictures as "Save ... as PNG" writes them.
+            for (const QString &name : {QStringLiteral("Histogram"), QStringLiteral("Plot")}) {
+                window.findChild<AnalysisChart *>(name)
+                    ->picture(ItemAnalysisWindow::pictureSize())
+                    .save(
+                        QString(shot).replace(QStringLiteral(".png"), u'-' + name + QStringLiteral(".png")));
+            }
         }
     }
 

@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
@@ -211,6 +212,25 @@ private slots:
         script->queue(out.path());
         requireChild<QPushButton>(w, u"CmdSavePlot"_s)->click();
         QVERIFY(QImage(QDir(out.path()).filePath(u"P_G1_discrimination.png"_s)).width() > 0);
+    }
+
+    void hugePaperOpens()
+    {
+        // The largest question count a paper file can hold; one student answered only the last.
+        TestDataRoot root;
+        writeTree(root);
+        root.write(u"SHIJUAN/P/P.cho"_s,
+                   "[MAIN]\r\nQuestion_conut=32767\r\nMark= 1\r\n[32767]\r\nanswer=3\r\n");
+        root.write(u"CHENGJI/P/G11.cho"_s, "[G1]\r\n1DA32767=3\r\n1TIME2=00:00:01\r\n1DF= 1\r\n");
+        QElapsedTimer timer;
+        timer.start();
+        ScoresDialog scores;
+        ItemAnalysisWindow *w = openFromScores(scores);
+        qInfo("opened in %lld ms", timer.elapsed());
+        QCOMPARE(requireChild<QTableView>(w, u"TblItems"_s)->model()->rowCount(), 32767);
+        // Questions without a key score when left unanswered, as at the finish.
+        QCOMPARE(w->analysis().totals.first(), 32767.0);
+        w->grab();
     }
 
     void classWithoutScores()

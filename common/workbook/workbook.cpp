@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QLocale>
 
+#include <algorithm>
 #include <charconv>
 
 #include <quazip/quazip.h>
@@ -146,6 +147,7 @@ Workbook::Workbook(const QString &path)
         if (type.endsWith(QLatin1String("/officeDocument")))
             workbookPart = target;
     }
+    m_workbookPart = workbookPart;
     QDomDocument workbook;
     if (!workbook.setContent(m_parts.value(workbookPart))) {
         m_error = QStringLiteral("%1 holds no workbook.").arg(path);
@@ -184,6 +186,79 @@ Workbook::Workbook(const QString &path)
 QString Workbook::sheetName(int sheet) const
 {
     return sheet >= 1 && sheet <= sheetCount() ? m_sheetNames.at(sheet - 1) : QString();
+}
+
+int Workbook::addSheet(const QString &name)
+{
+    if (!m_valid) {
+        m_error = QStringLiteral("There is no workbook to add a sheet to.");
+        return 0;
+    }
+    static const QString refused = QStringLiteral(":\\/?*[]");
+    const bool badName = name.trimmed().isEmpty() || name.size() > 31 ||
+                         std::any_of(name.begin(), name.end(), [](QChar c) { return refused.contains(c); }) ||
+                         std::any_of(m_sheetNames.begin(), m_sheetNames.end(), [&](const QString &n) {
+                             return n.compare(name, Qt::CaseInsensitive) == 0;
+                         });
+    if (badName) {
+        m_error = QStringLiteral("%1 cannot name a new worksheet.").arg(name);
+        return 0;
+    }
+    const QString base = m_workbookPart.left(m_workbookPart.lastIndexOf(u'/') + 1);
+    QString part;
+    for (int n = sheetCount() + 1; part.isEmpty() || m_parts.contains(part); ++n)
+        part = base + QStringLiteral("worksheets/sheet%1.xml").arg(n);
+
+    const QString relsPart = relsPartOf(m_workbookPart);
+    QDomDocument rels;
+    QDomDocument workbook;
+    QDomDocument types;
+    if (!rels.setContent(m_parts.value(relsPart)) || !workbook.setContent(m_parts.value(m_workbookPart)) ||
+        !types.setContent(m_parts.value(QStringLiteral("[Content_Types].xml")))) {
+        m_error = QStringLiteral("The workbook's lists of parts cannot be read.");
+        return 0;
+    }
+    const auto ids = relationships(m_parts, m_workbookPart);
+    QString id;
+    for (int n = int(ids.size()) + 1; id.isEmpty() || ids.contains(id); ++n)
+        id = QStringLiteral("rId%1").arg(n);
+    QDomElement relation = rels.createElement(QStringLiteral("Relationship"));
+    relation.setAttribute(QStringLiteral("Id"), id);
+    relation.setAttribute(QStringLiteral("Type"),
+                          QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet"));
+    relation.setAttribute(QStringLiteral("Target"), part.mid(base.size()));
+    rels.documentElement().appendChild(relation);
+
+    QDomElement root = workbook.documentElement();
+    QDomElement sheets = root.firstChildElement(QStringLiteral("sheets"));
+    int sheetId = 0;
+    for (QDomElement s = sheets.firstChildElement(QStringLiteral("sheet")); !s.isNull();
+         s = s.nextSiblingElement(QStringLiteral("sheet")))
+        sheetId = qMax(sheetId, s.attribute(QStringLiteral("sheetId")).toInt());
+    const QString relNamespace = QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
+    if (!root.hasAttribute(QStringLiteral("xmlns:r")))
+        root.setAttribute(QStringLiteral("xmlns:r"), relNamespace);
+    QDomElement sheet = workbook.createElement(QStringLiteral("sheet"));
+    sheet.setAttribute(QStringLiteral("name"), name);
+    sheet.setAttribute(QStringLiteral("sheetId"), sheetId + 1);
+    sheet.setAttribute(QStringLiteral("r:id"), id);
+    sheets.appendChild(sheet);
+
+    QDomElement override = types.createElement(QStringLiteral("Override"));
+    override.setAttribute(QStringLiteral("PartName"), u'/' + part);
+    override.setAttribute(QStringLiteral("ContentType"),
+                          QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"));
+    types.documentElement().appendChild(override);
+
+    m_parts.insert(part, QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                                           "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/"
+                                           "main\"><sheetData/></worksheet>"));
+    m_parts.insert(relsPart, rels.toByteArray(-1));
+    m_parts.insert(m_workbookPart, workbook.toByteArray(-1));
+    m_parts.insert(QStringLiteral("[Content_Types].xml"), types.toByteArray(-1));
+    m_sheetParts.append(part);
+    m_sheetNames.append(name);
+    return sheetCount();
 }
 
 QString Workbook::reference(int row, int column)

@@ -27,6 +27,13 @@ public:
     int sheetCount() const { return int(m_sheetParts.size()); }
     QString sheetName(int sheet) const;
 
+    /// Appends an empty worksheet after the last one and returns its position. The parts
+    /// already there are not changed, except the lists of the package that name every part.
+    /// Returns 0 (and sets errorString()) when the workbook is not valid or the name is no
+    /// possible sheet name: empty, longer than 31 characters, holding one of : \ / ? * [ ],
+    /// or taken by another sheet in any letter case.
+    int addSheet(const QString &name);
+
     /// Sets a cell. value: a number (int, double...) gives a numeric cell, a string an inline
     /// string cell, an invalid QVariant empties the cell. False when the sheet does not exist or
     /// the reference is not a cell reference.
@@ -55,6 +62,7 @@ private:
     bool m_valid = false;
     QString m_error;
     QMap<QString, QByteArray> m_parts;       // every part of the package, by name
+    QString m_workbookPart;                  // the part that lists the worksheets
     QList<QString> m_sheetParts;             // part names of the worksheets, in workbook order
     QList<QString> m_sheetNames;
     mutable QMap<QString, QDomDocument> m_sheets; // parsed worksheets, written back on save

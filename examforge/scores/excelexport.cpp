@@ -1,5 +1,6 @@
 #include "excelexport.h"
 
+#include "itemanalysis.h"
 #include "numbers.h"
 #include "paths.h"
 #include "prompt.h"
@@ -148,16 +149,106 @@ bool fill(Workbook &book, const scores::Report &report)
     return cells.ok();
 }
 
+bool fillItemAnalysis(Workbook &book, const scores::Report &report)
+{
+    int sheet = 0;
+    for (int s = 1; s <= book.sheetCount() && sheet == 0; ++s) {
+        if (book.sheetName(s).compare(ItemAnalysisSheet, Qt::CaseInsensitive) == 0)
+            sheet = s;
+    }
+    if (sheet == 0)
+        sheet = book.addSheet(ItemAnalysisSheet);
+    if (sheet == 0)
+        return false;
+
+    const itemanalysis::Analysis analysis = itemanalysis::analyse(report);
+    const itemanalysis::Summary &s = analysis.summary;
+    Filler cells(book);
+    cells.set(sheet, QStringLiteral("A1"), QStringLiteral("Class"));
+    cells.set(sheet, QStringLiteral("B1"), report.className);
+    cells.set(sheet, QStringLiteral("A2"), QStringLiteral("Test"));
+    cells.set(sheet, QStringLiteral("B2"), report.paper);
+    const std::pair<QString, QVariant> figures[] = {
+        {QStringLiteral("Students"), s.students},
+        {QStringLiteral("Mean"), optionalNumber(s.mean)},
+        {QStringLiteral("Median"), optionalNumber(s.median)},
+        {QStringLiteral("Standard deviation"), optionalNumber(s.standardDeviation)},
+        {QStringLiteral("Lowest"), optionalNumber(s.lowest)},
+        {QStringLiteral("Highest"), optionalNumber(s.highest)},
+        {QStringLiteral("Lower quartile"), optionalNumber(s.lowerQuartile)},
+        {QStringLiteral("Upper quartile"), optionalNumber(s.upperQuartile)},
+        {s.alpha ? QStringLiteral("Cronbach's alpha") : QStringLiteral("KR-20"),
+         optionalNumber(s.reliability)},
+        {QStringLiteral("Standard error of measurement"), optionalNumber(s.standardError)},
+        {QStringLiteral("Full score"), s.fullScore},
+        {QStringLiteral("Group size (27%)"), s.groupSize},
+    };
+    int row = 4;
+    for (const auto &[label, value] : figures) {
+        cells.set(sheet, row, 1, label);
+        cells.set(sheet, row++, 2, value);
+    }
+
+    constexpr int ItemHeadingRow = 17;
+    constexpr int ChoiceColumn = 12; // L
+    const QStringList itemHeadings{QStringLiteral("No."),
+                                   QStringLiteral("Key"),
+                                   QStringLiteral("Mark"),
+                                   QStringLiteral("Facility"),
+                                   QStringLiteral("Discrimination"),
+                                   QStringLiteral("Point-biserial"),
+                                   QStringLiteral("Answered"),
+                                   QStringLiteral("Right"),
+                                   QStringLiteral("Flags"),
+                                   QStringLiteral("Reasons")};
+    for (int c = 0; c < itemHeadings.size(); ++c)
+        cells.set(sheet, ItemHeadingRow, 1 + c, itemHeadings.at(c));
+    const QStringList choiceHeadings{QStringLiteral("No."),       QStringLiteral("Answer"),
+                                     QStringLiteral("Is key"),    QStringLiteral("All"),
+                                     QStringLiteral("Top group"), QStringLiteral("Bottom group")};
+    for (int c = 0; c < choiceHeadings.size(); ++c)
+        cells.set(sheet, ItemHeadingRow, ChoiceColumn + c, choiceHeadings.at(c));
+
+    row = ItemHeadingRow + 1;
+    int choiceRow = ItemHeadingRow + 1;
+    for (const itemanalysis::ItemResult &item : analysis.items) {
+        if (!cells.ok())
+            break;
+        cells.set(sheet, row, 1, item.number);
+        cells.set(sheet, row, 2, int(item.key));
+        cells.set(sheet, row, 3, item.mark);
+        cells.set(sheet, row, 4, optionalNumber(item.facility));
+        cells.set(sheet, row, 5, optionalNumber(item.discrimination));
+        cells.set(sheet, row, 6, optionalNumber(item.pointBiserial));
+        cells.set(sheet, row, 7, item.answered);
+        cells.set(sheet, row, 8, item.right);
+        cells.set(sheet, row, 9, textValue(item.flagWords()));
+        cells.set(sheet, row, 10, textValue(item.flagReasons().join(u' ')));
+        ++row;
+        // Answer code 0 stands for the students who gave no answer.
+        for (const itemanalysis::ChoiceCount &c : item.choices) {
+            cells.set(sheet, choiceRow, ChoiceColumn, item.number);
+            cells.set(sheet, choiceRow, ChoiceColumn + 1, int(c.code));
+            cells.set(sheet, choiceRow, ChoiceColumn + 2, c.code == item.key ? 1 : 0);
+            cells.set(sheet, choiceRow, ChoiceColumn + 3, c.all);
+            cells.set(sheet, choiceRow, ChoiceColumn + 4, c.top);
+            cells.set(sheet, choiceRow, ChoiceColumn + 5, c.bottom);
+            ++choiceRow;
+        }
+    }
+    return cells.ok();
+}
+
 QString exportReport(QWidget *parent, const scores::Report &report, const Options &options)
 {
     exports::WaitCursor wait;
     Workbook book(paths::sysFile(QStringLiteral("score.xlt")));
-    if (!book.isValid() || !fill(book, report))
+    if (!book.isValid() || !fill(book, report) || !fillItemAnalysis(book, report))
         return {};
     return exports::saveAndShow(
         parent, options, report.paper + u'_' + report.className, QStringLiteral("xlsx"),
-        [&book](const QString &target) { return book.save(target); }, QStringLiteral("The operation succeed!"),
-        wait);
+        [&book](const QString &target) { return book.save(target); },
+        QStringLiteral("The operation succeed!"), wait);
 }
 
 } // namespace excelexport

@@ -22,9 +22,20 @@ namespace excelexport {
 /// than four worksheets); the workbook is then only partly filled.
 bool fill(Workbook &book, const scores::Report &report);
 
+/// The name of the worksheet that follows the four: the item analysis of the same students.
+inline const QString ItemAnalysisSheet = QStringLiteral("Item analysis");
+
+/// Adds the worksheet "Item analysis" after the last one (or fills the template's own sheet of
+/// that name) with the figures of the item analysis window, as numeric cells: the test's
+/// figures in A4:B15, one row per question from row 18, and from column L one row per answer
+/// given to a question with its counts in the top and bottom groups. The other worksheets are
+/// not touched. Returns false when the sheet cannot be added or a cell cannot be set.
+bool fillItemAnalysis(Workbook &book, const scores::Report &report);
+
 using Options = exports::Options;
 
-/// The whole export: fills a workbook from the template, saves it as
+/// The whole export: fills a workbook from the template (the four worksheets, then the item
+/// analysis), saves it as
 /// "<paper>_<class>.xlsx" in a fresh temporary folder, shows it and says "The operation
 /// succeed!". Any failure (template missing or damaged, a cell that cannot be set, the file
 /// that cannot be written) ends the export without a message and leaves no file behind.

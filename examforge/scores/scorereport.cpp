@@ -25,12 +25,16 @@ Report loadReport(const QString &paperName, const QString &className)
     report.thresholds.b = paperFile.number(paper::MainSection, paper::BGradeKey);
     report.thresholds.c = paperFile.number(paper::MainSection, paper::CGradeKey);
     report.thresholds.d = paperFile.number(paper::MainSection, paper::DGradeKey);
+    const qint16 defaultMark = paperFile.number(paper::MainSection, paper::MarkKey);
     QList<qint16> keys;
     keys.reserve(report.questionCount);
     for (int j = 1; j <= report.questionCount; ++j) {
         const QString section = QString::number(j);
         keys.append(paperFile.number(section, paper::AnswerKey, QString()));
         report.questionFiles.append(paperFile.value(section, paper::QuestionKey).trimmed());
+        paper::Question question;
+        question.mark = paperFile.value(section, paper::QuestionMarkKey);
+        report.marks.append(paper::effectiveMark(question, defaultMark));
     }
 
     QStringList numbers;

@@ -38,6 +38,7 @@ struct Report
     Totals totals;
     QList<QuestionStat> questions; ///< in question number order
     QStringList questionFiles;     ///< the RTF file name of each question, as the paper names it
+    QList<double> marks;           ///< what each question earns: its own mark, or the paper's Mark
 };
 
 /// Reads a report afresh: the class's numbers from the catalogue, the paper file once, and

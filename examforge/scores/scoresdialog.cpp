@@ -5,6 +5,7 @@
 #include "catalogue.h"
 #include "enterkey.h"
 #include "helpwindow.h"
+#include "itemanalysiswindow.h"
 #include "numbers.h"
 #include "paperfile.h"
 #include "prompt.h"
@@ -129,6 +130,7 @@ ScoresDialog::ScoresDialog(QWidget *parent)
         if (m_exporter)
             m_exporter(this, m_report);
     });
+    connect(ui->CmdAnalysis, &QPushButton::clicked, this, &ScoresDialog::openAnalysis);
     connect(ui->CMD_退出, &QPushButton::clicked, this, &QDialog::reject);
     connect(ui->CmdHELP, &QPushButton::clicked, this, [this] { help::showFor(this); });
 
@@ -483,4 +485,14 @@ void ScoresDialog::allowRetest()
                            .arg(id.number, QDir::toNativeSeparators(record::path(id))));
     }
     refresh();
+}
+
+void ScoresDialog::openAnalysis()
+{
+    if (m_report.paper.isEmpty())
+        return;
+    // Window-modal and not exec(): the scores window's timer and the tests keep running.
+    auto *window = new ItemAnalysisWindow(m_report, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->open();
 }

@@ -97,6 +97,7 @@ private:
     void showDistribution(int question);
     void deleteScore();
     void allowRetest();
+    void openAnalysis();
     void updateButtons();
     QString selectedNumber() const;
     int selectedQuestion() const;

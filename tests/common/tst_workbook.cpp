@@ -124,6 +124,32 @@ private slots:
         QVERIFY(!types.contains("template.main+xml"));
     }
 
+    void addedSheetComesLastAndReadsBack()
+    {
+        QTemporaryDir dir;
+        const QString templ = dir.filePath(QStringLiteral("t.xltx"));
+        writeTemplate(templ);
+        Workbook book(templ);
+        QVERIFY(book.isValid());
+        // Taken in any letter case, or no possible sheet name.
+        QCOMPARE(book.addSheet(QStringLiteral("class")), 0);
+        QCOMPARE(book.addSheet(QStringLiteral("a/b")), 0);
+        QCOMPARE(book.addSheet(QString(40, u'x')), 0);
+        QCOMPARE(book.addSheet(QStringLiteral("Item analysis")), 3);
+        QVERIFY(book.setCell(3, QStringLiteral("B2"), 7));
+        QVERIFY(book.setCell(1, QStringLiteral("B2"), QStringLiteral("kept")));
+        const QString saved = dir.filePath(QStringLiteral("out.xlsx"));
+        QVERIFY(book.save(saved));
+
+        Workbook back(saved);
+        QVERIFY2(back.isValid(), qPrintable(back.errorString()));
+        QCOMPARE(back.sheetCount(), 3);
+        QCOMPARE(back.sheetName(3), QStringLiteral("Item analysis"));
+        QCOMPARE(back.cell(3, QStringLiteral("B2")), QVariant(7.0));
+        QCOMPARE(back.cell(1, QStringLiteral("B2")), QVariant(QStringLiteral("kept")));
+        QCOMPARE(back.cell(1, QStringLiteral("A1")), QVariant(QStringLiteral("Test results")));
+    }
+
     void failuresAreReportedAndLeaveNoFile()
     {
         TestDataRoot root;

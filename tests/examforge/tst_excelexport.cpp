@@ -181,7 +181,8 @@ private slots:
 
         Workbook book(run.path);
         QVERIFY2(book.isValid(), qPrintable(book.errorString()));
-        QCOMPARE(book.sheetCount(), 4);
+        QCOMPARE(book.sheetCount(), 5);
+        QCOMPARE(book.sheetName(5), u"Item analysis"_s);
 
         // Students, in number order; one without a score has neither score nor rank.
         QCOMPARE(book.cell(1, u"B2"_s), text(u"P"_s));
@@ -242,6 +243,65 @@ private slots:
         const QString headingStyle = styleOf(answersSheet, u"row"_s, u"r=\"5\""_s);
         QVERIFY(!headingStyle.isEmpty());
         QCOMPARE(styleOf(answersSheet, u"c"_s, u"r=\"D5\""_s), headingStyle);
+    }
+
+    void itemAnalysisFollowsTheFourUntouched()
+    {
+        TestDataRoot root;
+        writeTree(root);
+        root.write(u"SHIJUAN/P/P.cho"_s, "[MAIN]\r\nQuestion_conut= 3\r\nMark= 1\r\n[1]\r\nanswer=2\r\n"
+                                         "[2]\r\nanswer=13\r\nmark=2\r\n[3]\r\nanswer=\r\n");
+        const scores::Report report = scores::loadReport(u"P"_s, u"G1"_s);
+        QTemporaryDir temporary;
+        const QString plain = temporary.filePath(u"plain.xlsx"_s);
+        const QString withAnalysis = temporary.filePath(u"analysis.xlsx"_s);
+        {
+            Workbook book(root.file(u"sys/score.xlt"_s));
+            QVERIFY(excelexport::fill(book, report));
+            QVERIFY(book.save(plain));
+        }
+        {
+            Workbook book(root.file(u"sys/score.xlt"_s));
+            QVERIFY(excelexport::fill(book, report));
+            QVERIFY(excelexport::fillItemAnalysis(book, report));
+            QVERIFY(book.save(withAnalysis));
+        }
+        keepSample(withAnalysis, u"P_G1_analysis.xlsx"_s);
+        for (int sheet = 1; sheet <= 4; ++sheet) {
+            const QString name = u"xl/worksheets/sheet%1.xml"_s.arg(sheet);
+            QVERIFY(!part(plain, name).isEmpty());
+            QCOMPARE(part(withAnalysis, name), part(plain, name));
+        }
+        QCOMPARE(part(withAnalysis, u"xl/styles.xml"_s), part(plain, u"xl/styles.xml"_s));
+
+        // Students 1 (90) and 2 (85) have a score; question 1 (key 2): 1 right, 2 gave 1.
+        Workbook book(withAnalysis);
+        QVERIFY2(book.isValid(), qPrintable(book.errorString()));
+        QCOMPARE(book.sheetCount(), 5);
+        QCOMPARE(book.sheetName(5), u"Item analysis"_s);
+        QCOMPARE(book.cell(5, u"B1"_s), text(u"G1"_s));
+        QCOMPARE(book.cell(5, u"B2"_s), text(u"P"_s));
+        QCOMPARE(book.cell(5, u"A4"_s), text(u"Students"_s));
+        QCOMPARE(book.cell(5, u"B4"_s), number(2));
+        // Totals 4 (1 + 2, and 1 for question 3 left unanswered) and 2: one student in each group.
+        QCOMPARE(book.cell(5, u"B5"_s), number(3));
+        QCOMPARE(book.cell(5, u"A12"_s), text(u"Cronbach's alpha"_s));
+        QCOMPARE(book.cell(5, u"B14"_s), number(4));
+        QCOMPARE(book.cell(5, u"B15"_s), number(1));
+        const QVariantList first{number(1), number(2), number(1), number(0.5), number(1), number(1), number(2), number(1)};
+        for (int c = 0; c < first.size(); ++c)
+            QCOMPARE(book.cell(5, 18, 1 + c), first.at(c));
+        // Question 3 has no key: it scores for the student who left it unanswered.
+        QCOMPARE(book.cell(5, u"B20"_s), number(0));
+        QCOMPARE(book.cell(5, u"H20"_s), number(1));
+        QVERIFY(book.cell(5, u"I20"_s).toString().contains(u"no key"_s));
+        // Answers of question 1: code 1 (not the key) from the bottom student, 2 from the top.
+        const QVariantList choices[] = {{number(1), number(1), number(0), number(1), number(0), number(1)},
+                                        {number(1), number(2), number(1), number(1), number(1), number(0)}};
+        for (int r = 0; r < 2; ++r) {
+            for (int c = 0; c < 6; ++c)
+                QCOMPARE(book.cell(5, 18 + r, 12 + c), choices[r].at(c));
+        }
     }
 
     void classWithoutScores()

@@ -6,6 +6,8 @@
 #include "paperfile.h"
 #include "paths.h"
 #include "profile.h"
+#include "itemanalysiswindow.h"
+#include "scorereport.h"
 #include "scoresdialog.h"
 
 #include <QDir>
@@ -13,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 
 namespace screens {
@@ -95,6 +98,25 @@ void appendScores(QList<Entry> &l)
                   // A student and a question chosen, as a teacher looks at them.
                   w->findChild<QListWidget *>(QStringLiteral("List1"))->setCurrentRow(2);
                   w->findChild<QListWidget *>(QStringLiteral("List5"))->setCurrentRow(0);
+                  paths::setProgramFolderForTesting(original);
+              }});
+    l.append({QStringLiteral("examforge-itemanalysis"),
+              [] {
+                  static QTemporaryDir filled;
+                  original = paths::programFolder();
+                  copyTree(paths::dataRoot(), filled.path());
+                  paths::setProgramFolderForTesting(filled.path());
+                  sitFirstPaper();
+                  const QStringList papers = catalogue::paperNames();
+                  const QStringList classes = catalogue::classNames();
+                  if (papers.isEmpty() || classes.isEmpty())
+                      return static_cast<QWidget *>(nullptr);
+                  return static_cast<QWidget *>(
+                      new ItemAnalysisWindow(scores::loadReport(papers.first(), classes.first())));
+              },
+              [](QWidget *w) {
+                  auto *table = w->findChild<QTableView *>(QStringLiteral("TblItems"));
+                  table->selectRow(1);
                   paths::setProgramFolderForTesting(original);
               }});
 }

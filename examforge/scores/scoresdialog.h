@@ -97,6 +97,8 @@ private:
     void showDistribution(int question);
     void deleteScore();
     void allowRetest();
+    /// "Export CSV...": the last refresh as a CSV file.
+    void exportCsv();
     void updateButtons();
     QString selectedNumber() const;
     int selectedQuestion() const;

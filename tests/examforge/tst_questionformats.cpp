@@ -10,7 +10,6 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFont>
 #include <QTemporaryDir>
@@ -183,8 +182,6 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
             QVERIFY(f.resize(100LL * 1024 * 1024));
         }
-        QElapsedTimer clock;
-        clock.start();
         const auto r = questionformats::readFile(big);
         QVERIFY(r.error.contains(u"100 MB"_s));
         QVERIFY(r.questions.isEmpty());
@@ -214,8 +211,7 @@ private slots:
     }
 
     // Ten thousand questions fit the paper's 16-bit count, but not the full score at the
-    // default mark of 5; at 3 they fit, and every file is written. Past 32767 questions the
-    // count itself is refused.
+    // default mark of 5; at 3 they fit. Past 32767 questions the count itself is refused.
     void tenThousandQuestions()
     {
         QByteArray file;
@@ -237,13 +233,16 @@ private slots:
         table.questions.resize(32000);
         QVERIFY(!questiontransfer::limitProblem(table, 768).isEmpty());
 
+        // Writing all 20,000 files is measured by bench_questionimport; the file system, not the
+        // count, sets its pace, so a thousand show that every one is written under its own name.
         QTemporaryDir work;
         QStringList failed;
-        const auto records = questiontransfer::writeQuestionFiles(work.path(), r.questions, goldenFont(), 1252, failed);
+        const auto records =
+            questiontransfer::writeQuestionFiles(work.path(), r.questions.mid(9000), goldenFont(), 1252, failed);
         QVERIFY(records);
-        QCOMPARE(records->size(), 10000);
-        QCOMPARE(QDir(work.path()).entryList(QDir::Files).size(), 20000);
-        QCOMPARE(records->at(9999).answer, u"2"_s);
+        QCOMPARE(records->size(), 1000);
+        QCOMPARE(QDir(work.path()).entryList(QDir::Files).size(), 2000);
+        QCOMPARE(records->at(999).answer, u"2"_s);
     }
 
     // A failure halfway (here: cancelled from the progress window) leaves no file behind.

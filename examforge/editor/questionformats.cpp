@@ -156,13 +156,16 @@ qsizetype findUnescaped(const QString &text, const QString &what, qsizetype pos 
 /// "{1, 2}" in a question's text opens none.
 bool opensAnswerBlock(const QString &line)
 {
+    static const QRegularExpression trueFalse(QStringLiteral("(T|TRUE|F|FALSE)\\s*[#}]"),
+                                              QRegularExpression::CaseInsensitiveOption);
     for (qsizetype open = findUnescaped(line, u'{'); open >= 0; open = findUnescaped(line, u'{', open + 1)) {
-        const QString rest = line.mid(open + 1).trimmed();
-        if (rest.isEmpty() || QStringLiteral("=~#}").contains(rest.at(0)))
+        qsizetype next = open + 1;
+        while (next < line.size() && line.at(next).isSpace())
+            ++next;
+        if (next == line.size() || QStringLiteral("=~#}").contains(line.at(next)))
             return true;
-        static const QRegularExpression trueFalse(QStringLiteral("^(T|TRUE|F|FALSE)\\s*[#}]"),
-                                                  QRegularExpression::CaseInsensitiveOption);
-        if (trueFalse.match(rest).hasMatch())
+        if (trueFalse.match(line, next, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption)
+                .hasMatch())
             return true;
     }
     return false;
@@ -573,18 +576,14 @@ ReadResult readAiken(const QString &text)
                     QStringLiteral("The question that starts here has no \"ANSWER:\" line."));
         q.reset();
     };
-    // Whether an ANSWER line follows before the next blank line: then a stray line belongs to
-    // the question before it.
-    const auto answerFollows = [&](qsizetype from) {
-        for (qsizetype j = from; j < lines.size(); ++j) {
-            const QString t = lines.at(j).trimmed();
-            if (t.isEmpty())
-                return false;
-            if (answerPattern().match(t).hasMatch())
-                return true;
-        }
-        return false;
-    };
+    // answerAhead[i]: an ANSWER line comes from line i on before the next blank line. Then a
+    // stray line belongs to the question before it. Worked out once, backwards, so that no
+    // file makes the reading slow.
+    QList<bool> answerAhead(lines.size() + 1, false);
+    for (qsizetype j = lines.size() - 1; j >= 0; --j) {
+        const QString t = lines.at(j).trimmed();
+        answerAhead[j] = !t.isEmpty() && (answerPattern().match(t).hasMatch() || answerAhead[j + 1]);
+    }
 
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const int lineNo = int(i + 1);
@@ -666,7 +665,7 @@ ReadResult readAiken(const QString &text)
             q->text.append(t);
             continue;
         }
-        if (!gap && answerFollows(i + 1)) {
+        if (!gap && answerAhead[i + 1]) {
             if (!q->broken)
                 problem(lineNo, Problem::Unreadable,
                         QStringLiteral("This line is neither a choice (a letter, a dot and a blank) nor the "
@@ -728,7 +727,12 @@ ReadResult read(const QByteArray &bytes)
     ReadResult result;
     QString encoding;
     QString error;
-    const QString text = decode(bytes, encoding, error);
+    QString text = decode(bytes, encoding, error);
+    // A stray control character would travel into the question's RTF file.
+    for (QChar &c : text) {
+        if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
+            c = u' ';
+    }
     if (!error.isEmpty()) {
         result.error = error;
         return result;

@@ -186,8 +186,9 @@ QString exportQuestions(QWidget *parent, const QString &workFolder, const paper:
                                    .arg(QDir::toNativeSeparators(path)));
         return {};
     }
-    QString done = QStringLiteral("%1 questions were written as GIFT to\n\n%2")
-                       .arg(table.questions.size())
+    QString done = (table.questions.size() == 1 ? QStringLiteral("1 question was written as GIFT to\n\n%1")
+                                                : QStringLiteral("%1 questions were written as GIFT to\n\n%2")
+                                                      .arg(table.questions.size()))
                        .arg(QDir::toNativeSeparators(path));
     if (report.pictures > 0)
         done += QStringLiteral("\n\n%1 questions have pictures, which GIFT cannot hold: each is written as "

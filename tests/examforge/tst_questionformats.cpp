@@ -16,6 +16,8 @@
 #include <QTest>
 #include <QTextDocument>
 
+#include <random>
+
 using namespace Qt::Literals::StringLiterals;
 using questionformats::Problem;
 
@@ -133,6 +135,47 @@ private slots:
             QCOMPARE(rtf::plainText(question), questionformats::paperText(result.questions.at(i)));
         }
         compareGolden(dir.filePath(u"paper.cho"_s), cho);
+    }
+
+    // Every cut of every golden file, and random bytes, read without harm: every question
+    // taken is one the paper can hold, every line named lies in the file.
+    void anyInputIsSafe()
+    {
+        QList<QByteArray> inputs;
+        for (const QString &c : QDir(GoldenDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            inputs.append(readBytes(QDir(GoldenDir).filePath(c + u"/input.txt"_s)));
+        std::mt19937 random(7);
+        for (int i = 0; i < 200; ++i) {
+            QByteArray noise(int(random() % 300), '\0');
+            static const char alphabet[] = "{}=~#%:\\\n\r ABCDEFGH.)-> ANSWER:xyz\x81\xe4";
+            for (char &b : noise)
+                b = alphabet[random() % (sizeof alphabet - 1)];
+            inputs.append(noise);
+        }
+        // Long runs that a careless reader takes in quadratic time.
+        const QList<QByteArray> huge = {QByteArray(1 << 20, '{'), QByteArray("s\nA. x\n").repeated(100000),
+                                        QByteArray("::").repeated(200000), QByteArray("\\").repeated(300000)};
+        for (const QByteArray &input : huge)
+            QVERIFY(questionformats::read(input).questions.isEmpty());
+        for (const QByteArray &input : std::as_const(inputs)) {
+            for (qsizetype cut = 0; cut <= input.size(); cut += 1 + cut / 16) {
+                const QByteArray bytes = input.left(cut);
+                const auto r = questionformats::read(bytes);
+                const int lines = int(bytes.count('\n') + bytes.count('\r') + 1);
+                for (const Problem &p : r.problems)
+                    QVERIFY2(p.line >= 1 && p.line <= lines && !p.reason.isEmpty(), bytes.constData());
+                for (const questionformats::Question &q : r.questions) {
+                    QVERIFY(!q.choices.isEmpty() && q.choices.size() <= questionformats::MaxChoices);
+                    QVERIFY(!q.answer.isEmpty());
+                    for (qsizetype k = 0; k < q.answer.size(); ++k) {
+                        const int digit = q.answer.at(k).unicode() - u'0';
+                        QVERIFY(digit >= 1 && digit <= q.choices.size());
+                        QVERIFY(k == 0 || q.answer.at(k - 1) < q.answer.at(k));
+                    }
+                    QVERIFY(q.line >= 1 && q.line <= lines);
+                }
+            }
+        }
     }
 
     void detectsFormAndEncoding()

@@ -156,16 +156,24 @@ qsizetype findUnescaped(const QString &text, const QString &what, qsizetype pos 
 /// "{1, 2}" in a question's text opens none.
 bool opensAnswerBlock(const QString &line)
 {
-    static const QRegularExpression trueFalse(QStringLiteral("(T|TRUE|F|FALSE)\\s*[#}]"),
-                                              QRegularExpression::CaseInsensitiveOption);
+    // Scanned by hand: a pattern matched at each brace of a long line would cost its whole
+    // length every time.
+    const auto skipBlanks = [&line](qsizetype at) {
+        while (at < line.size() && line.at(at).isSpace())
+            ++at;
+        return at;
+    };
     for (qsizetype open = findUnescaped(line, u'{'); open >= 0; open = findUnescaped(line, u'{', open + 1)) {
-        qsizetype next = open + 1;
-        while (next < line.size() && line.at(next).isSpace())
-            ++next;
+        const qsizetype next = skipBlanks(open + 1);
         if (next == line.size() || QStringLiteral("=~#}").contains(line.at(next)))
             return true;
-        if (trueFalse.match(line, next, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption)
-                .hasMatch())
+        qsizetype end = next;
+        while (end < line.size() && end - next < 6 && line.at(end).isLetter())
+            ++end;
+        const QString word = line.mid(next, end - next).toUpper();
+        const qsizetype after = skipBlanks(end);
+        if ((word == u"T" || word == u"TRUE" || word == u"F" || word == u"FALSE") && after < line.size() &&
+            (line.at(after) == u'#' || line.at(after) == u'}'))
             return true;
     }
     return false;
@@ -813,25 +821,27 @@ bool splitChoices(const QString &plainText, QString &question, QStringList &choi
     QStringList lines = plainText.split(u'\n');
     for (QString &l : lines)
         l = l.trimmed();
-    for (qsizetype start = 0; start < lines.size(); ++start) {
-        const auto first = choicePattern().match(lines.at(start));
-        if (!first.hasMatch() || first.captured(1) != u"A")
+    // From the last line back: G, F, ... down to A, blank lines between them allowed.
+    QStringList found;
+    int expected = -1;
+    for (qsizetype j = lines.size() - 1; j >= 0; --j) {
+        if (lines.at(j).isEmpty())
             continue;
-        QStringList found;
-        bool ok = true;
-        for (qsizetype j = start; j < lines.size() && ok; ++j) {
-            if (lines.at(j).isEmpty())
-                continue;
-            const auto m = choicePattern().match(lines.at(j));
-            ok = m.hasMatch() && m.captured(1).at(0).unicode() - u'A' == found.size();
-            if (ok)
-                found.append(m.captured(2).trimmed());
+        const auto m = choicePattern().match(lines.at(j));
+        if (!m.hasMatch())
+            return false;
+        const int index = m.captured(1).at(0).unicode() - u'A';
+        if (expected >= 0 && index != expected)
+            return false;
+        if (expected < 0 && index >= MaxChoices)
+            return false;
+        found.prepend(m.captured(2).trimmed());
+        if (index == 0) {
+            choices = found;
+            question = lines.mid(0, j).join(u'\n').trimmed();
+            return true;
         }
-        if (!ok || found.size() > MaxChoices)
-            continue;
-        choices = found;
-        question = lines.mid(0, start).join(u'\n').trimmed();
-        return true;
+        expected = index - 1;
     }
     return false;
 }

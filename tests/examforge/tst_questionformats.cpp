@@ -6,6 +6,7 @@
 #include "questionformats.h"
 #include "questiontransfer.h"
 #include "rtf/rtf.h"
+#include "sweep.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -157,6 +158,15 @@ private slots:
                                         QByteArray("::").repeated(200000), QByteArray("\\").repeated(300000)};
         for (const QByteArray &input : huge)
             QVERIFY(questionformats::read(input).questions.isEmpty());
+        // The texts no box may trip over, as a whole file and as a question's text and choice.
+        for (const sweep::Value &v : sweep::badTexts()) {
+            for (const QString &file : {v.text, u"Q "_s + v.text + u"\nA. "_s + v.text + u"\nB. b\nANSWER: B\n"_s,
+                                        u"::t:: "_s + v.text + u" {="_s + v.text + u" ~b}\n"_s}) {
+                const auto r = questionformats::read(file.toUtf8());
+                for (const questionformats::Question &q : r.questions)
+                    QVERIFY(!q.answer.isEmpty() && q.choices.size() <= questionformats::MaxChoices);
+            }
+        }
         for (const QByteArray &input : std::as_const(inputs)) {
             for (qsizetype cut = 0; cut <= input.size(); cut += 1 + cut / 16) {
                 const QByteArray bytes = input.left(cut);

@@ -20,6 +20,10 @@
 namespace questiontransfer {
 namespace {
 
+/// Imported questions are set in 12 points, as the demo paper's questions are: the editor's own
+/// default size is a window font, small for a question on the exam screen.
+constexpr int QuestionPointSize = 12;
+
 /// Below this many questions the files are written before a progress window could show.
 constexpr int ProgressFrom = 200;
 
@@ -132,8 +136,10 @@ int importQuestions(QWidget *parent, const QString &workFolder, paper::QuestionT
         bar->setMinimumDuration(500);
     }
     QStringList failed;
+    QFont questionFont = font;
+    questionFont.setPointSize(QuestionPointSize);
     const auto records = questiontransfer::writeQuestionFiles(
-        workFolder, result.questions, font, ansi::windowsCodePage(), failed, [&bar](int done) {
+        workFolder, result.questions, questionFont, ansi::windowsCodePage(), failed, [&bar](int done) {
             if (!bar)
                 return true;
             if (done % 50 == 0)

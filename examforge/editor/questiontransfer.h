@@ -37,8 +37,9 @@ std::optional<QList<paper::Question>> writeQuestionFiles(const QString &folder,
                                                          const std::function<bool(int)> &progress = {});
 
 /// The whole "Import questions..." command: asks for a file, reads it, shows what it found,
-/// and on OK writes the questions' files into workFolder and appends them to table. Returns
-/// how many questions were appended (0 after Cancel or any failure, with nothing written).
+/// and on OK writes the questions' files into workFolder (in font's family, 12 points) and
+/// appends them to table. Returns how many questions were appended (0 after Cancel or any
+/// failure, with nothing written).
 int importQuestions(QWidget *parent, const QString &workFolder, paper::QuestionTable &table, const QFont &font);
 
 /// The GIFT text of table's questions, read from their files in workFolder.

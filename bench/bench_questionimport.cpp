@@ -21,7 +21,8 @@ int main(int argc, char *argv[])
     constexpr int Questions = 10000;
     QByteArray bank;
     for (int i = 1; i <= Questions; ++i)
-        bank += "Question " + QByteArray::number(i) + ": Tom has 34 stickers and gives 12 to Ann. How many?\n"
+        bank += "Question " + QByteArray::number(i) +
+                ": Tom has 34 stickers and gives 12 to Ann. How many?\n"
                 "A. 22\nB. 46\nC. 12\nD. 20\nANSWER: A\n\n";
 
     QElapsedTimer timer;
@@ -36,8 +37,8 @@ int main(int argc, char *argv[])
     QTemporaryDir work;
     QStringList failed;
     timer.restart();
-    const auto records = questiontransfer::writeQuestionFiles(work.path(), result.questions,
-                                                              QFont(QStringLiteral("Arial"), 12), 1252, failed);
+    const auto records = questiontransfer::writeQuestionFiles(
+        work.path(), result.questions, QFont(QStringLiteral("Arial"), 12), 1252, failed);
     const double writeMs = timer.nsecsElapsed() / 1e6;
     if (!records) {
         std::fprintf(stderr, "the files were not written\n");

@@ -738,8 +738,10 @@ void QuestionEditorDialog::importQuestions()
     m_selecting = true;
     grid->setUpdatesEnabled(false);
     grid->setRowCount(table().count());
-    for (int i = before + 1; i <= table().count(); ++i)
-        setGridRow(i, editorfiles::gridText(rtf::plainTextOfFile(workPath(table().questions.at(i - 1).questionFile))));
+    for (int i = before + 1; i <= table().count(); ++i) {
+        const QString file = workPath(table().questions.at(i - 1).questionFile);
+        setGridRow(i, editorfiles::gridText(rtf::plainTextOfFile(file)));
+    }
     grid->setUpdatesEnabled(true);
     m_selecting = false;
     m_unsaved = true;

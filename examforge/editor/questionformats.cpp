@@ -66,14 +66,16 @@ const QRegularExpression &answerPattern()
 
 QString tooLong(const QString &what)
 {
-    return QStringLiteral("The %1 is longer than %2 characters; a blank line or a closing brace may be missing.")
+    return QStringLiteral(
+               "The %1 is longer than %2 characters; a blank line or a closing brace may be missing.")
         .arg(what)
         .arg(MaxTextLength);
 }
 
 QString tooManyChoices(int count)
 {
-    return QStringLiteral("Skipped: the question has %1 choices, but a test question can have at most %2 (A to G).")
+    return QStringLiteral(
+               "Skipped: the question has %1 choices, but a test question can have at most %2 (A to G).")
         .arg(count)
         .arg(MaxChoices);
 }
@@ -291,7 +293,8 @@ void readGiftBlock(const GiftBlock &block, ReadResult &result)
     if (QStringView(text).mid(pos).startsWith(u"::")) {
         const qsizetype end = findUnescaped(text, QStringLiteral("::"), pos + 2);
         if (end < 0) {
-            problem(first, Problem::Unreadable, QStringLiteral("The title \"::\" is never closed by \"::\"."));
+            problem(first, Problem::Unreadable,
+                    QStringLiteral("The title \"::\" is never closed by \"::\"."));
             return;
         }
         pos = end + 2;
@@ -411,15 +414,17 @@ void readGiftBlock(const GiftBlock &block, ReadResult &result)
             }
             a.text = giftText(a.text, html);
             if (a.text.isEmpty()) {
-                problem(first, Problem::Unreadable, QStringLiteral("Answer %1 of the question is empty.").arg(k + 1));
+                problem(first, Problem::Unreadable,
+                        QStringLiteral("Answer %1 of the question is empty.").arg(k + 1));
                 return;
             }
         }
         const bool anyWrong = std::any_of(answers.cbegin(), answers.cend(),
                                           [](const GiftAnswer &a) { return a.marker == u'~'; });
         if (!anyWrong) {
-            problem(first, Problem::Skipped,
-                    QStringLiteral("Skipped: a short-answer question (only \"=\" answers, no \"~\" choices)."));
+            problem(
+                first, Problem::Skipped,
+                QStringLiteral("Skipped: a short-answer question (only \"=\" answers, no \"~\" choices)."));
             return;
         }
         if (answers.size() > MaxChoices) {
@@ -443,9 +448,10 @@ void readGiftBlock(const GiftBlock &block, ReadResult &result)
             return;
         }
         if (!partial.isEmpty())
-            problem(first, Problem::Note,
-                    QStringLiteral("Partial credit of choice %1 is dropped: only the full-credit answer counts.")
-                        .arg(partial.join(QStringLiteral(", "))));
+            problem(
+                first, Problem::Note,
+                QStringLiteral("Partial credit of choice %1 is dropped: only the full-credit answer counts.")
+                    .arg(partial.join(QStringLiteral(", "))));
         if (fullCount > 1)
             problem(first, Problem::Note,
                     QStringLiteral("%1 choices give full credit: the student must now tick all of them.")
@@ -534,16 +540,18 @@ QString decode(const QByteArray &bytes, QString &encoding, QString &error)
     encoding = ansi::codePageName();
     QStringDecoder d(encoding.toLatin1().constData());
     if (!d.isValid() || encoding.compare(QStringLiteral("UTF-8"), Qt::CaseInsensitive) == 0) {
-        error = QStringLiteral("The file is not UTF-8 text, and this computer's code page (%1) cannot read it "
-                               "either. Save the file as UTF-8 and import it again.")
-                    .arg(encoding);
+        error =
+            QStringLiteral("The file is not UTF-8 text, and this computer's code page (%1) cannot read it "
+                           "either. Save the file as UTF-8 and import it again.")
+                .arg(encoding);
         return {};
     }
     const QString text = d.decode(bytes);
     if (d.hasError() || text.contains(QChar::ReplacementCharacter)) {
-        error = QStringLiteral("The file is neither UTF-8 text nor text in this computer's code page (%1). Save "
-                               "the file as UTF-8 and import it again.")
-                    .arg(encoding);
+        error =
+            QStringLiteral("The file is neither UTF-8 text nor text in this computer's code page (%1). Save "
+                           "the file as UTF-8 and import it again.")
+                .arg(encoding);
         return {};
     }
     return text;
@@ -603,7 +611,8 @@ ReadResult readAiken(const QString &text)
         const auto answer = answerPattern().match(t);
         if (answer.hasMatch()) {
             if (!q) {
-                problem(lineNo, Problem::Unreadable, QStringLiteral("An \"ANSWER:\" line without a question before it."));
+                problem(lineNo, Problem::Unreadable,
+                        QStringLiteral("An \"ANSWER:\" line without a question before it."));
                 continue;
             }
             AikenQuestion done = *q;
@@ -612,7 +621,8 @@ ReadResult readAiken(const QString &text)
                 continue;
             if (done.choices.isEmpty()) {
                 problem(done.line, Problem::Unreadable,
-                        QStringLiteral("The question has no choices (lines \"A. ...\", \"B. ...\") before its ANSWER line."));
+                        QStringLiteral("The question has no choices (lines \"A. ...\", \"B. ...\") before "
+                                       "its ANSWER line."));
                 continue;
             }
             if (done.choices.size() > MaxChoices) {
@@ -644,7 +654,8 @@ ReadResult readAiken(const QString &text)
             if (index == expected) {
                 const QString choiceText = choice.captured(2).trimmed();
                 if (choiceText.isEmpty() && !q->broken) {
-                    problem(lineNo, Problem::Unreadable, QStringLiteral("Choice %1 has no text.").arg(letter(index)));
+                    problem(lineNo, Problem::Unreadable,
+                            QStringLiteral("Choice %1 has no text.").arg(letter(index)));
                     q->broken = true;
                 }
                 q->choices.append(choiceText);
@@ -654,7 +665,8 @@ ReadResult readAiken(const QString &text)
             if (expected > 0) {
                 if (!q->broken)
                     problem(lineNo, Problem::Unreadable,
-                            QStringLiteral("Choice %1 was expected here, not %2.").arg(letter(expected), letter(index)));
+                            QStringLiteral("Choice %1 was expected here, not %2.")
+                                .arg(letter(expected), letter(index)));
                 q->broken = true;
                 continue;
             }
@@ -662,7 +674,8 @@ ReadResult readAiken(const QString &text)
         }
         if (!q) {
             if (choice.hasMatch() && choice.captured(1) == u"A") {
-                problem(lineNo, Problem::Unreadable, QStringLiteral("A choice without a question before it."));
+                problem(lineNo, Problem::Unreadable,
+                        QStringLiteral("A choice without a question before it."));
                 q = AikenQuestion{lineNo, {}, {}, true};
                 continue;
             }
@@ -717,8 +730,8 @@ ReadResult readGift(const QString &text)
         block.lineNumbers.append(int(i + 1));
         block.text += line;
         if (block.text.size() > 4 * MaxTextLength) {
-            result.problems.append({block.lineNumbers.constFirst(), Problem::Unreadable,
-                                    tooLong(QStringLiteral("question"))});
+            result.problems.append(
+                {block.lineNumbers.constFirst(), Problem::Unreadable, tooLong(QStringLiteral("question"))});
             // Skip to the next blank line.
             while (i + 1 < lines.size() && !lines.at(i + 1).trimmed().isEmpty())
                 ++i;
@@ -772,10 +785,11 @@ ReadResult readFile(const QString &path)
         return result;
     }
     if (info.size() > MaxFileBytes) {
-        result.error = QStringLiteral("The file is %1 MB, far more than any question bank; files of more than %2 MB "
-                                      "are not read. Split it into smaller files.")
-                           .arg(QString::number(double(info.size()) / (1024 * 1024), 'f', 0))
-                           .arg(MaxFileBytes / (1024 * 1024));
+        result.error =
+            QStringLiteral("The file is %1 MB, far more than any question bank; files of more than %2 MB "
+                           "are not read. Split it into smaller files.")
+                .arg(QString::number(double(info.size()) / (1024 * 1024), 'f', 0))
+                .arg(MaxFileBytes / (1024 * 1024));
         return result;
     }
     QFile file(path);
@@ -786,7 +800,8 @@ ReadResult readFile(const QString &path)
     // A file that grows while it is read is cut at the limit rather than read without end.
     const QByteArray bytes = file.read(MaxFileBytes + 1);
     if (bytes.size() > MaxFileBytes) {
-        result.error = QStringLiteral("The file is larger than %1 MB; it is not read.").arg(MaxFileBytes / (1024 * 1024));
+        result.error = QStringLiteral("The file is larger than %1 MB; it is not read.")
+                           .arg(MaxFileBytes / (1024 * 1024));
         return result;
     }
     return read(bytes);
@@ -884,9 +899,10 @@ QByteArray writeGift(const QList<ExportQuestion> &questions, const QString &titl
         const QString explanation = withPictures(q.explanation, hadPicture).trimmed();
         if (hadPicture) {
             ++r.pictures;
-            out.append(QStringLiteral("// Question %1 has pictures, which GIFT cannot hold; each is written as %2.")
-                           .arg(i + 1)
-                           .arg(picture));
+            out.append(
+                QStringLiteral("// Question %1 has pictures, which GIFT cannot hold; each is written as %2.")
+                    .arg(i + 1)
+                    .arg(picture));
         }
         QString stem;
         QStringList choices;
@@ -895,13 +911,15 @@ QByteArray writeGift(const QList<ExportQuestion> &questions, const QString &titl
             if (d.unicode() < u'1' || d.unicode() - u'0' > choices.size())
                 split = false;
         }
-        const QString title = QStringLiteral("::%1::").arg(escapeGift(QStringLiteral("%1 %2").arg(titlePrefix).arg(i + 1)));
+        const QString title =
+            QStringLiteral("::%1::").arg(escapeGift(QStringLiteral("%1 %2").arg(titlePrefix).arg(i + 1)));
         if (!split) {
             r.withoutChoices.append(i + 1);
-            out.append(QStringLiteral("// Question %1: its choices could not be told apart in the text, so it is "
-                                      "written as text only (answer key: %2).")
-                           .arg(i + 1)
-                           .arg(q.answer.isEmpty() ? QStringLiteral("none") : q.answer));
+            out.append(
+                QStringLiteral("// Question %1: its choices could not be told apart in the text, so it is "
+                               "written as text only (answer key: %2).")
+                    .arg(i + 1)
+                    .arg(q.answer.isEmpty() ? QStringLiteral("none") : q.answer));
             out.append(title + u' ' + escapeGift(plain.trimmed()) + QStringLiteral(" {"));
             if (!explanation.isEmpty())
                 out.append(QStringLiteral("\t####") + escapeGift(explanation));

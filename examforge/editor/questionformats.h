@@ -61,10 +61,10 @@ struct Problem
 struct ReadResult
 {
     Format format = Format::Unknown;
-    QString encoding;           ///< "UTF-8", "UTF-16" or the ANSI code page's name
-    QList<Question> questions;  ///< in file order
-    QList<Problem> problems;    ///< in line order
-    QString error;              ///< set when the file could not be read at all; then nothing else is
+    QString encoding;          ///< "UTF-8", "UTF-16" or the ANSI code page's name
+    QList<Question> questions; ///< in file order
+    QList<Problem> problems;   ///< in line order
+    QString error;             ///< set when the file could not be read at all; then nothing else is
 };
 
 /// Decodes text bytes: UTF-8 or UTF-16 with their byte order marks, UTF-8 without one when
@@ -105,8 +105,8 @@ struct ExportQuestion
 /// What writeGift() could not carry over exactly, for the teacher.
 struct ExportReport
 {
-    int pictures = 0;               ///< questions and explanations with pictures, noted as "[picture]"
-    QList<int> withoutChoices;      ///< questions (1-based) whose choices could not be told in the text
+    int pictures = 0;          ///< questions and explanations with pictures, noted as "[picture]"
+    QList<int> withoutChoices; ///< questions (1-based) whose choices could not be told in the text
 };
 
 /// Splits a question's plain text into the question and its choices: the trailing lines

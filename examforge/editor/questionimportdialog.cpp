@@ -64,8 +64,9 @@ void QuestionImportDialog::setResult(const QString &fileName, const questionform
                                      const QString &refusal)
 {
     using questionformats::Problem;
-    ui->LblFile->setText(QStringLiteral("File: %1\nForm: %2, text in %3")
-                             .arg(QDir::toNativeSeparators(fileName), formatName(result.format), result.encoding));
+    ui->LblFile->setText(
+        QStringLiteral("File: %1\nForm: %2, text in %3")
+            .arg(QDir::toNativeSeparators(fileName), formatName(result.format), result.encoding));
 
     int unreadable = 0;
     int skipped = 0;
@@ -83,8 +84,8 @@ void QuestionImportDialog::setResult(const QString &fileName, const questionform
     ui->LstProblems->addTopLevelItems(items);
 
     const qsizetype found = result.questions.size();
-    QString summary = found == 1 ? QStringLiteral("1 question found.")
-                                 : QStringLiteral("%1 questions found.").arg(found);
+    QString summary =
+        found == 1 ? QStringLiteral("1 question found.") : QStringLiteral("%1 questions found.").arg(found);
     if (unreadable > 0)
         summary += QStringLiteral(" %1 not read because of the lines below.").arg(unreadable);
     if (skipped > 0)
@@ -92,7 +93,8 @@ void QuestionImportDialog::setResult(const QString &fileName, const questionform
     if (notes > 0)
         summary += QStringLiteral(" %1 taken with a change.").arg(notes);
     if (found > 0 && refusal.isEmpty())
-        summary += QStringLiteral(" OK adds them to the end of the test; the test is saved by the editor's OK.");
+        summary +=
+            QStringLiteral(" OK adds them to the end of the test; the test is saved by the editor's OK.");
     ui->LblSummary->setText(summary);
 
     QStringList preview;

@@ -25,7 +25,8 @@ public:
     /// Shows what was read from fileName. refusal, when not empty, tells why the questions
     /// cannot be added (the test would grow beyond its limits); OK is then disabled, as it is
     /// when no question was found.
-    void setResult(const QString &fileName, const questionformats::ReadResult &result, const QString &refusal);
+    void setResult(const QString &fileName, const questionformats::ReadResult &result,
+                   const QString &refusal);
 
     /// How many questions the preview shows in full.
     static constexpr int PreviewCount = 5;

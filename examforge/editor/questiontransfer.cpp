@@ -49,8 +49,9 @@ QString limitProblem(const paper::QuestionTable &table, qsizetype count)
 {
     const qsizetype total = table.questions.size() + count;
     if (total > MaxQuestions)
-        return QStringLiteral("The test holds %1 questions; with these %2 it would hold %3, but a test can hold at "
-                              "most %4. Import fewer questions.")
+        return QStringLiteral(
+                   "The test holds %1 questions; with these %2 it would hold %3, but a test can hold at "
+                   "most %4. Import fewer questions.")
             .arg(table.questions.size())
             .arg(count)
             .arg(total)
@@ -58,9 +59,10 @@ QString limitProblem(const paper::QuestionTable &table, qsizetype count)
     const double score =
         paper::fullScoreExact(table.questions, table.defaultMark) + double(count) * double(table.defaultMark);
     if (!numbers::fitsInt16(score))
-        return QStringLiteral("At the default mark of %1 points a question, the test would be worth %2 points, but "
-                              "a test can be worth at most 32767. Lower the default mark first, or import fewer "
-                              "questions.")
+        return QStringLiteral(
+                   "At the default mark of %1 points a question, the test would be worth %2 points, but "
+                   "a test can be worth at most 32767. Lower the default mark first, or import fewer "
+                   "questions.")
             .arg(table.defaultMark)
             .arg(numbers::plain((long long)score));
     return {};
@@ -85,8 +87,8 @@ std::optional<QList<paper::Question>> writeQuestionFiles(const QString &folder,
         const questionformats::Question &q = questions.at(i);
         const QString questionName = names.at(2 * i);
         const QString explainName = names.at(2 * i + 1);
-        for (const auto &[name, text] :
-             {std::pair{questionName, questionformats::paperText(q)}, std::pair{explainName, q.explanation}}) {
+        for (const auto &[name, text] : {std::pair{questionName, questionformats::paperText(q)},
+                                         std::pair{explainName, q.explanation}}) {
             const QString path = paths::join(folder, name);
             questionformats::fillDocument(doc, text, font);
             if (!writeNew(path, rtf::write(doc, codePage))) {
@@ -106,10 +108,12 @@ std::optional<QList<paper::Question>> writeQuestionFiles(const QString &folder,
     return records;
 }
 
-int importQuestions(QWidget *parent, const QString &workFolder, paper::QuestionTable &table, const QFont &font)
+int importQuestions(QWidget *parent, const QString &workFolder, paper::QuestionTable &table,
+                    const QFont &font)
 {
-    const QString path = prompt::service().chooseFile(parent, QStringLiteral("Import questions"), startFolder(),
-                                                      QStringLiteral("Question files (*.txt *.gift);;All files (*)"));
+    const QString path =
+        prompt::service().chooseFile(parent, QStringLiteral("Import questions"), startFolder(),
+                                     QStringLiteral("Question files (*.txt *.gift);;All files (*)"));
     if (path.isEmpty())
         return 0;
     questionformats::ReadResult result;
@@ -130,8 +134,8 @@ int importQuestions(QWidget *parent, const QString &workFolder, paper::QuestionT
     const int count = int(result.questions.size());
     std::unique_ptr<QProgressDialog> bar;
     if (count >= ProgressFrom) {
-        bar = std::make_unique<QProgressDialog>(QStringLiteral("Writing the questions..."), QStringLiteral("Cancel"),
-                                                0, count, parent);
+        bar = std::make_unique<QProgressDialog>(QStringLiteral("Writing the questions..."),
+                                                QStringLiteral("Cancel"), 0, count, parent);
         bar->setWindowModality(Qt::WindowModal);
         bar->setMinimumDuration(500);
     }
@@ -149,9 +153,10 @@ int importQuestions(QWidget *parent, const QString &workFolder, paper::QuestionT
     bar.reset();
     if (!records) {
         if (!failed.isEmpty())
-            prompt::inform(parent, QStringLiteral("No question was added: this file could not be written. Check "
-                                                  "that the work folder can be written:\n\n%1")
-                                       .arg(failed.join(u'\n')));
+            prompt::inform(parent,
+                           QStringLiteral("No question was added: this file could not be written. Check "
+                                          "that the work folder can be written:\n\n%1")
+                               .arg(failed.join(u'\n')));
         return 0;
     }
     table.questions.append(*records);
@@ -175,9 +180,11 @@ QByteArray giftOf(const QString &workFolder, const paper::QuestionTable &table, 
 QString exportQuestions(QWidget *parent, const QString &workFolder, const paper::QuestionTable &table,
                         const QString &paperName)
 {
-    const QString proposed = QDir(startFolder()).filePath(exports::fileName(paperName, QStringLiteral("txt")));
-    const QString path = prompt::service().chooseSaveFile(parent, QStringLiteral("Export questions"), proposed,
-                                                          QStringLiteral("GIFT files (*.txt *.gift);;All files (*)"));
+    const QString proposed =
+        QDir(startFolder()).filePath(exports::fileName(paperName, QStringLiteral("txt")));
+    const QString path =
+        prompt::service().chooseSaveFile(parent, QStringLiteral("Export questions"), proposed,
+                                         QStringLiteral("GIFT files (*.txt *.gift);;All files (*)"));
     if (path.isEmpty())
         return {};
     questionformats::ExportReport report;
@@ -187,15 +194,17 @@ QString exportQuestions(QWidget *parent, const QString &workFolder, const paper:
         gift = giftOf(workFolder, table, paperName, &report);
     }
     if (!files::writeAtomically(path, gift)) {
-        prompt::inform(parent, QStringLiteral("The questions were not exported: this file could not be written. "
-                                              "Check that it can be written:\n\n%1")
-                                   .arg(QDir::toNativeSeparators(path)));
+        prompt::inform(parent,
+                       QStringLiteral("The questions were not exported: this file could not be written. "
+                                      "Check that it can be written:\n\n%1")
+                           .arg(QDir::toNativeSeparators(path)));
         return {};
     }
-    QString done = (table.questions.size() == 1 ? QStringLiteral("1 question was written as GIFT to\n\n%1")
-                                                : QStringLiteral("%1 questions were written as GIFT to\n\n%2")
-                                                      .arg(table.questions.size()))
-                       .arg(QDir::toNativeSeparators(path));
+    QString done =
+        (table.questions.size() == 1
+             ? QStringLiteral("1 question was written as GIFT to\n\n%1")
+             : QStringLiteral("%1 questions were written as GIFT to\n\n%2").arg(table.questions.size()))
+            .arg(QDir::toNativeSeparators(path));
     if (report.pictures > 0)
         done += QStringLiteral("\n\n%1 questions have pictures, which GIFT cannot hold: each is written as "
                                "\"[picture]\".")

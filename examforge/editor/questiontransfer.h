@@ -40,7 +40,8 @@ std::optional<QList<paper::Question>> writeQuestionFiles(const QString &folder,
 /// and on OK writes the questions' files into workFolder (in font's family, 12 points) and
 /// appends them to table. Returns how many questions were appended (0 after Cancel or any
 /// failure, with nothing written).
-int importQuestions(QWidget *parent, const QString &workFolder, paper::QuestionTable &table, const QFont &font);
+int importQuestions(QWidget *parent, const QString &workFolder, paper::QuestionTable &table,
+                    const QFont &font);
 
 /// The GIFT text of table's questions, read from their files in workFolder.
 QByteArray giftOf(const QString &workFolder, const paper::QuestionTable &table, const QString &paperName,

@@ -15,7 +15,8 @@ QString field(const QString &text, bool isText)
     if (isText && !value.isEmpty() && QStringLiteral("=+-@\t\r").contains(value.at(0)))
         value.prepend(u'\'');
     const bool quote = value.contains(u',') || value.contains(u'"') || value.contains(u'\n') ||
-                       value.contains(u'\r') || (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
+                       value.contains(u'\r') ||
+                       (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
     if (!quote)
         return value;
     value.replace(QStringLiteral("\""), QStringLiteral("\"\""));
@@ -25,8 +26,9 @@ QString field(const QString &text, bool isText)
 QByteArray csv(const scores::Report &report)
 {
     QStringList lines;
-    QStringList heading = {QStringLiteral("Number"),    QStringLiteral("First name"), QStringLiteral("Last name"),
-                           QStringLiteral("Score"),     QStringLiteral("Rank"),       QStringLiteral("Time left"),
+    QStringList heading = {QStringLiteral("Number"),    QStringLiteral("First name"),
+                           QStringLiteral("Last name"), QStringLiteral("Score"),
+                           QStringLiteral("Rank"),      QStringLiteral("Time left"),
                            QStringLiteral("Finished")};
     for (int j = 1; j <= report.questionCount; ++j)
         heading.append(QStringLiteral("Q%1").arg(j));
@@ -61,9 +63,10 @@ QString exportReport(QWidget *parent, const scores::Report &report)
     if (path.isEmpty())
         return {};
     if (!files::writeAtomically(path, csv(report))) {
-        prompt::inform(parent, QStringLiteral("The scores were not exported: this file could not be written. Check "
-                                              "that it can be written and is not open in another program:\n\n%1")
-                                   .arg(QDir::toNativeSeparators(path)));
+        prompt::inform(parent,
+                       QStringLiteral("The scores were not exported: this file could not be written. Check "
+                                      "that it can be written and is not open in another program:\n\n%1")
+                           .arg(QDir::toNativeSeparators(path)));
         return {};
     }
     prompt::inform(parent, QStringLiteral("The scores of %1 students were written to\n\n%2")

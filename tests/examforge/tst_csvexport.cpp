@@ -79,10 +79,11 @@ void writeTree(const TestDataRoot &root)
     root.write(u"SHIJUAN/P/P.cho"_s, "[MAIN]\r\nQuestion_conut= 3\r\n[1]\r\nanswer=2\r\n[2]\r\nanswer=13\r\n"
                                      "[3]\r\nanswer=1\r\n");
     root.write(u"CHENGJI/P/二班1.cho"_s, u"[二班]\r\n1=小明\r\n1LAST=王\r\n1TIME2=00:10:00\r\n"
-                                        "1DA1=2\r\n1DA2=13\r\n1DA3=0\r\n1DF= 90\r\n"_s.toUtf8());
+                                         "1DA1=2\r\n1DA2=13\r\n1DA3=0\r\n1DF= 90\r\n"_s.toUtf8());
     root.write(u"CHENGJI/P/二班2.cho"_s, u"[二班]\r\n2=Ann, \"Jr\"\r\n2LAST==1+1\r\n2TIME2=00:00:00\r\n"
-                                        "2DA1=1\r\n2DA2=3\r\n2DA3=1\r\n2DF= 72.5\r\n"_s.toUtf8());
-    root.write(u"CHENGJI/P/二班3.cho"_s, u"[二班]\r\n3=Cid\r\n3TIME1=2026,01,01  08:00:00\r\n3DA1=2\r\n"_s.toUtf8());
+                                         "2DA1=1\r\n2DA2=3\r\n2DA3=1\r\n2DF= 72.5\r\n"_s.toUtf8());
+    root.write(u"CHENGJI/P/二班3.cho"_s,
+               u"[二班]\r\n3=Cid\r\n3TIME1=2026,01,01  08:00:00\r\n3DA1=2\r\n"_s.toUtf8());
 }
 
 } // namespace
@@ -123,14 +124,14 @@ private slots:
         QCOMPARE(rows.size(), 5);
         QCOMPARE(rows.at(0), QStringList({u"Number"_s, u"First name"_s, u"Last name"_s, u"Score"_s, u"Rank"_s,
                                           u"Time left"_s, u"Finished"_s, u"Q1"_s, u"Q2"_s, u"Q3"_s}));
-        QCOMPARE(rows.at(1), QStringList({u"1"_s, u"小明"_s, u"王"_s, u"90"_s, u"1"_s, u"00:10:00"_s, u"yes"_s,
-                                          u"2"_s, u"13"_s, u"0"_s}));
+        QCOMPARE(rows.at(1), QStringList({u"1"_s, u"小明"_s, u"王"_s, u"90"_s, u"1"_s, u"00:10:00"_s,
+                                          u"yes"_s, u"2"_s, u"13"_s, u"0"_s}));
         // Commas and quotes survive; a name that a spreadsheet would run as a formula does not run.
-        QCOMPARE(rows.at(2), QStringList({u"2"_s, u"Ann, \"Jr\""_s, u"'=1+1"_s, u"72.5"_s, u"2"_s, u"00:00:00"_s,
-                                          u"yes"_s, u"1"_s, u"3"_s, u"1"_s}));
+        QCOMPARE(rows.at(2), QStringList({u"2"_s, u"Ann, \"Jr\""_s, u"'=1+1"_s, u"72.5"_s, u"2"_s,
+                                          u"00:00:00"_s, u"yes"_s, u"1"_s, u"3"_s, u"1"_s}));
         // Started without a score, and never logged in: no score, rank or answers.
-        QCOMPARE(rows.at(3), QStringList({u"3"_s, u"Cid"_s, QString(), QString(), QString(), QString(), u"no"_s,
-                                          QString(), QString(), QString()}));
+        QCOMPARE(rows.at(3), QStringList({u"3"_s, u"Cid"_s, QString(), QString(), QString(), QString(),
+                                          u"no"_s, QString(), QString(), QString()}));
         QCOMPARE(rows.at(4).value(0), u"4"_s);
         QCOMPARE(rows.at(4).value(6), u"no"_s);
 

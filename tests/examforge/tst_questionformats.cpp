@@ -36,14 +36,17 @@ QByteArray readBytes(const QString &path)
 
 QString kindText(Problem::Kind kind)
 {
-    return kind == Problem::Unreadable ? u"unreadable"_s : kind == Problem::Skipped ? u"skipped"_s : u"note"_s;
+    return kind == Problem::Unreadable ? u"unreadable"_s
+           : kind == Problem::Skipped  ? u"skipped"_s
+                                       : u"note"_s;
 }
 
 QByteArray problemsText(const questionformats::ReadResult &r)
 {
     QByteArray out;
     for (const Problem &p : r.problems)
-        out += QByteArray::number(p.line) + '\t' + kindText(p.kind).toUtf8() + '\t' + p.reason.toUtf8() + '\n';
+        out +=
+            QByteArray::number(p.line) + '\t' + kindText(p.kind).toUtf8() + '\t' + p.reason.toUtf8() + '\n';
     return out;
 }
 
@@ -103,10 +106,11 @@ private slots:
         const bool chinese = name.contains(u"chinese"_s) || name.contains(u"gbk"_s);
         if (name.contains(u"gbk"_s))
             QVERIFY(ansi::setCodePageForTesting(u"GBK"_s));
-        const questionformats::ReadResult result = questionformats::read(readBytes(dir.filePath(u"input.txt"_s)));
+        const questionformats::ReadResult result =
+            questionformats::read(readBytes(dir.filePath(u"input.txt"_s)));
         QVERIFY2(result.error.isEmpty(), qPrintable(result.error));
         QCOMPARE(result.format, name.startsWith(u"aiken"_s) ? questionformats::Format::Aiken
-                                                              : questionformats::Format::Gift);
+                                                            : questionformats::Format::Gift);
         compareGolden(dir.filePath(u"problems.txt"_s), problemsText(result));
 
         QTemporaryDir work;
@@ -160,8 +164,9 @@ private slots:
             QVERIFY(questionformats::read(input).questions.isEmpty());
         // The texts no box may trip over, as a whole file and as a question's text and choice.
         for (const sweep::Value &v : sweep::badTexts()) {
-            for (const QString &file : {v.text, u"Q "_s + v.text + u"\nA. "_s + v.text + u"\nB. b\nANSWER: B\n"_s,
-                                        u"::t:: "_s + v.text + u" {="_s + v.text + u" ~b}\n"_s}) {
+            for (const QString &file :
+                 {v.text, u"Q "_s + v.text + u"\nA. "_s + v.text + u"\nB. b\nANSWER: B\n"_s,
+                  u"::t:: "_s + v.text + u" {="_s + v.text + u" ~b}\n"_s}) {
                 const auto r = questionformats::read(file.toUtf8());
                 for (const questionformats::Question &q : r.questions)
                     QVERIFY(!q.answer.isEmpty() && q.choices.size() <= questionformats::MaxChoices);
@@ -192,7 +197,8 @@ private slots:
     {
         QString enc;
         QString error;
-        QCOMPARE(questionformats::decode("\xEF\xBB\xBFQ\r\nA. x\r\nANSWER: A", enc, error), u"Q\r\nA. x\r\nANSWER: A"_s);
+        QCOMPARE(questionformats::decode("\xEF\xBB\xBFQ\r\nA. x\r\nANSWER: A", enc, error),
+                 u"Q\r\nA. x\r\nANSWER: A"_s);
         QCOMPARE(enc, u"UTF-8"_s);
         const QString utf16 = u"题目 {=对 ~错}"_s;
         QByteArray le("\xFF\xFE");
@@ -258,7 +264,8 @@ private slots:
 
         QTemporaryDir work;
         QStringList failed;
-        const auto records = questiontransfer::writeQuestionFiles(work.path(), r.questions, goldenFont(), 936, failed);
+        const auto records =
+            questiontransfer::writeQuestionFiles(work.path(), r.questions, goldenFont(), 936, failed);
         QVERIFY(records);
         QVERIFY(rtf::plainTextOfFile(work.filePath(records->at(0).questionFile)).startsWith(longText));
     }
@@ -269,7 +276,8 @@ private slots:
     {
         QByteArray file;
         for (int i = 1; i <= 10000; ++i)
-            file += "Question " + QByteArray::number(i) + "?\nA. yes\nB. no\nANSWER: " + (i % 2 ? "A" : "B") + "\n\n";
+            file += "Question " + QByteArray::number(i) + "?\nA. yes\nB. no\nANSWER: " + (i % 2 ? "A" : "B") +
+                    "\n\n";
         const auto r = questionformats::read(file);
         QCOMPARE(r.questions.size(), 10000);
         QVERIFY(r.problems.isEmpty());
@@ -290,8 +298,8 @@ private slots:
         // count, sets its pace, so a thousand show that every one is written under its own name.
         QTemporaryDir work;
         QStringList failed;
-        const auto records =
-            questiontransfer::writeQuestionFiles(work.path(), r.questions.mid(9000), goldenFont(), 1252, failed);
+        const auto records = questiontransfer::writeQuestionFiles(work.path(), r.questions.mid(9000),
+                                                                  goldenFont(), 1252, failed);
         QVERIFY(records);
         QCOMPARE(records->size(), 1000);
         QCOMPARE(QDir(work.path()).entryList(QDir::Files).size(), 2000);
@@ -311,8 +319,8 @@ private slots:
         QVERIFY(failed.isEmpty());
         QVERIFY(QDir(work.path()).entryList(QDir::Files).isEmpty());
         // A folder that cannot be written names the file that failed.
-        QVERIFY(!questiontransfer::writeQuestionFiles(work.filePath(u"no/such"_s), questions, goldenFont(), 1252,
-                                                      failed));
+        QVERIFY(!questiontransfer::writeQuestionFiles(work.filePath(u"no/such"_s), questions, goldenFont(),
+                                                      1252, failed));
         QCOMPARE(failed.size(), 1);
     }
 
@@ -320,7 +328,8 @@ private slots:
     {
         QString stem;
         QStringList choices;
-        QVERIFY(questionformats::splitChoices(u"Tom has 34.\nHow many?\n\nA. 46\nB. 22\n\nC. 12\n"_s, stem, choices));
+        QVERIFY(questionformats::splitChoices(u"Tom has 34.\nHow many?\n\nA. 46\nB. 22\n\nC. 12\n"_s, stem,
+                                              choices));
         QCOMPARE(stem, u"Tom has 34.\nHow many?"_s);
         QCOMPARE(choices, QStringList({u"46"_s, u"22"_s, u"12"_s}));
         QVERIFY(questionformats::splitChoices(u"问题\nA、甲\nB、乙"_s, stem, choices));
@@ -336,7 +345,8 @@ private slots:
     void giftRoundTrip()
     {
         const QList<questionformats::Question> questions = {
-            mc(u"Which is {1: 2} = ~set #1?\nSecond line."_s, {u"a = b"_s, u"c~d"_s, u"50% \\ 100%"_s}, u"1"_s),
+            mc(u"Which is {1: 2} = ~set #1?\nSecond line."_s, {u"a = b"_s, u"c~d"_s, u"50% \\ 100%"_s},
+               u"1"_s),
             mc(u"哪些是偶数？"_s, {u"2"_s, u"3"_s, u"4"_s}, u"13"_s),
             mc(u"Seven"_s, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s}, u"1234567"_s),
         };
@@ -368,10 +378,10 @@ private slots:
 
     void giftForms()
     {
-        const auto r = questionformats::read(
-            "[html]<p>Bold &amp; <b>true</b>?</p> {TRUE#yes it is}\n\n"
-            "$CATEGORY: top/unit3\n\n"
-            "::x:: [moodle]Pick {\n  =%100%a\n  ~%0%b\n  #### <general> \n}\n");
+        const auto r =
+            questionformats::read("[html]<p>Bold &amp; <b>true</b>?</p> {TRUE#yes it is}\n\n"
+                                  "$CATEGORY: top/unit3\n\n"
+                                  "::x:: [moodle]Pick {\n  =%100%a\n  ~%0%b\n  #### <general> \n}\n");
         QCOMPARE(r.questions.size(), 2);
         QCOMPARE(r.questions.at(0).text, u"Bold & true?"_s);
         QCOMPARE(r.questions.at(0).choices, QStringList({u"True"_s, u"False"_s}));

@@ -86,9 +86,8 @@ private slots:
         ed.click(u"CmdImportQuestions"_s);
         QVERIFY(summary.startsWith(u"2 questions found."_s));
         QVERIFY(preview.contains(u"一加一等于几？\n\nA. 1\nB. 2\nC. 3\nAnswer: B"_s));
-        QCOMPARE(problems, QList<QStringList>({{u"4"_s, u"Not read"_s},
-                                               {u"6"_s, u"Skipped"_s},
-                                               {u"8"_s, u"Changed"_s}}));
+        QCOMPARE(problems, QList<QStringList>(
+                               {{u"4"_s, u"Not read"_s}, {u"6"_s, u"Skipped"_s}, {u"8"_s, u"Changed"_s}}));
         QCOMPARE(ed.questions().size(), 4);
         QCOMPARE(ed.questions().at(2).answer, u"2"_s);
         QCOMPARE(ed.questions().at(2).mark, QString());

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QSet>
 #include <QFileInfo>
 
 #include <cmath>
@@ -130,6 +131,25 @@ QString newRtfName(const QString &folder, const QString &extension, const QStrin
         if (!used && !QFileInfo::exists(paths::join(folder, name)))
             return name;
     }
+}
+
+QStringList newRtfNames(const QString &folder, int count, const QString &extension)
+{
+    const QString ext = extension.trimmed();
+    QSet<QString> taken;
+    for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot))
+        taken.insert(name.toLower());
+    std::uniform_int_distribution<int> draw(1, 100000000);
+    QStringList names;
+    names.reserve(count);
+    while (names.size() < count) {
+        const QString name = QString::number(draw(randomGenerator())) + u'.' + ext;
+        if (taken.contains(name.toLower()) || QFileInfo::exists(paths::join(folder, name)))
+            continue;
+        taken.insert(name.toLower());
+        names.append(name);
+    }
+    return names;
 }
 
 } // namespace paper

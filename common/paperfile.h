@@ -109,6 +109,10 @@ char grade(double score, qint16 a, qint16 b, qint16 c, qint16 d);
 QString newRtfName(const QString &folder, const QString &extension = QStringLiteral("RTF"),
                    const QStringList &alsoTaken = {});
 
+/// count names as newRtfName() draws them, all different, for adding many questions at once
+/// (the folder is listed once, not once per name).
+QStringList newRtfNames(const QString &folder, int count, const QString &extension = QStringLiteral("RTF"));
+
 /// The process's random generator, seeded once from the system and the clock.
 std::mt19937 &randomGenerator();
 

@@ -25,19 +25,30 @@ for tool in soffice pdftoppm pdftotext; do
     fi
 done
 
-cmake --build "$build" --target tst_wordexport tst_excelexport --parallel 2 > /dev/null
+cmake --build "$build" --target tst_wordexport tst_excelexport tst_csvexport --parallel 2 > /dev/null
 samples="$out/samples"
 rm -rf "$samples"
 mkdir -p "$samples"
 export EXAM_EXPORT_SAMPLES="$samples" QT_QPA_PLATFORM=offscreen
 "$build/tests/tst_wordexport" threeQuestionsWithExplanations demoTreeExports > /dev/null
 "$build/tests/tst_excelexport" classFromTheWindowWhateverTheListsSort > /dev/null
+"$build/tests/tst_csvexport" writesEveryStudentAndAnswer > /dev/null
+# What "Import questions..." writes: the golden question files.
+cp "$top/tests/examforge/golden/questions/aiken_chinese/q1.rtf" "$samples/import-chinese.rtf"
+cp "$top/tests/examforge/golden/questions/gift_escapes/q1.rtf" "$samples/import-escapes.rtf"
 unset EXAM_EXPORT_SAMPLES
 
 # A profile of its own, so that an office program the user has open is neither used nor disturbed.
 office=(soffice "-env:UserInstallation=file://$out/profile" --headless --norestore)
 "${office[@]}" --convert-to pdf --outdir "$out" "$samples/Unit3.rtf" "$samples/demo-Unit3.rtf" > /dev/null 2>&1
 "${office[@]}" --convert-to pdf --outdir "$out" "$samples/P_G1.xlsx" > /dev/null 2>&1
+"${office[@]}" --convert-to pdf --outdir "$out" "$samples/import-chinese.rtf" "$samples/import-escapes.rtf" > /dev/null 2>&1
+# The CSV export read as UTF-8 (what the import dialog offers for a file with a byte order mark),
+# made a workbook and written back out.
+mkdir -p "$out/csv"
+"${office[@]}" --infilter="CSV:44,34,76,1" --convert-to xlsx --outdir "$out/csv" "$samples/P_二班.csv" > /dev/null 2>&1
+"${office[@]}" --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1' --outdir "$out/csv/back" \
+    "$out/csv/P_二班.xlsx" > /dev/null 2>&1
 # Field options: comma, double quote, UTF-8, from line 1, ..., every worksheet (-1) to its own file.
 "${office[@]}" --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1' \
     --outdir "$out" "$samples/P_G1.xlsx" > /dev/null 2>&1
@@ -91,6 +102,15 @@ if ! grep -qE '^1,Ann,Lee,90,1,[^,]*10:00' "$out/P_G1-Students.csv"; then
     echo "FAIL: time left of student 1 is not read as 0:10:00" >&2
     failures=$((failures + 1))
 fi
+
+for pdf in import-chinese import-escapes; do
+    pdftotext -layout "$out/$pdf.pdf" "$out/$pdf.txt" 2> /dev/null || echo "FAIL: LibreOffice made no $pdf.pdf" >&2
+done
+expect "$out/import-chinese.txt" "下列哪个城市是中国的首都？"
+expect "$out/import-chinese.txt" "B. 北京"
+expect "$out/import-escapes.txt" "A. {1, 2} = a: b"
+expect "$out/csv/back/P_二班.csv" '1,"小明","王",90,1,'
+expect "$out/csv/back/P_二班.csv" '2,"Ann, ""Jr""","'"'"'=1+1",72.5,2,'
 
 echo "Files: $samples"
 echo "Office software's reading: $out/*.pdf, $out/*.csv; pages as pictures: $out/*.png"

@@ -142,6 +142,19 @@ QString DialogService::chooseFile(QWidget *parent, const QString &title, const Q
     return dialog.selectedFiles().constFirst();
 }
 
+QString DialogService::chooseSaveFile(QWidget *parent, const QString &title, const QString &proposedPath,
+                                      const QString &filter)
+{
+    QFileDialog dialog(parent, title, proposedPath, filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.selectFile(proposedPath);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
 std::optional<QColor> DialogService::chooseColor(QWidget *parent, const QColor &initial)
 {
     for (int i = 0; i < QColorDialog::customCount(); ++i)
@@ -198,6 +211,14 @@ QString ScriptedPrompts::chooseFile(QWidget *, const QString &title, const QStri
                                     const QString &filter)
 {
     m_records.append({Kind::File, title, filter, Buttons::OkCancel, Answer::Ok, startFolder});
+    const auto answer = next();
+    return answer ? answer->toString() : QString();
+}
+
+QString ScriptedPrompts::chooseSaveFile(QWidget *, const QString &title, const QString &proposedPath,
+                                        const QString &filter)
+{
+    m_records.append({Kind::SaveFile, title, filter, Buttons::OkCancel, Answer::Ok, proposedPath});
     const auto answer = next();
     return answer ? answer->toString() : QString();
 }

@@ -36,6 +36,10 @@ public:
                                const QString &filter) = 0;
     /// A colour; nothing when cancelled.
     virtual std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) = 0;
+    /// A file to write, proposed as proposedPath; empty when cancelled. The dialog asks before
+    /// an existing file is replaced.
+    virtual QString chooseSaveFile(QWidget *parent, const QString &title, const QString &proposedPath,
+                                   const QString &filter) = 0;
 };
 
 /// The service in use. Never null: the dialog service until another is installed.
@@ -68,6 +72,8 @@ public:
     QString chooseFile(QWidget *parent, const QString &title, const QString &startFolder,
                        const QString &filter) override;
     std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) override;
+    QString chooseSaveFile(QWidget *parent, const QString &title, const QString &proposedPath,
+                           const QString &filter) override;
 };
 
 /// A service for tests: records every prompt and answers from a queue.
@@ -77,7 +83,7 @@ public:
 class ScriptedPrompts final : public Service
 {
 public:
-    enum class Kind { Message, Input, Folder, File, Color };
+    enum class Kind { Message, Input, Folder, File, Color, SaveFile };
 
     struct Record
     {
@@ -90,7 +96,7 @@ public:
     };
 
     /// Queues an answer: Answer for a message, QString for an input (a null QString cancels
-    /// it), QString path for a folder or file choice, QColor for a colour (invalid cancels).
+    /// it), QString path for a folder, file or save-file choice, QColor for a colour (invalid cancels).
     void queue(const QVariant &answer) { m_answers.append(answer); }
     void queueAnswer(Answer a) { m_answers.append(QVariant::fromValue(static_cast<int>(a))); }
 
@@ -111,6 +117,8 @@ public:
     QString chooseFile(QWidget *parent, const QString &title, const QString &startFolder,
                        const QString &filter) override;
     std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) override;
+    QString chooseSaveFile(QWidget *parent, const QString &title, const QString &proposedPath,
+                           const QString &filter) override;
 
 private:
     std::optional<QVariant> next();

@@ -7,6 +7,7 @@
 #include "numbers.h"
 #include "paths.h"
 #include "prompt.h"
+#include "questiontransfer.h"
 #include "richtextbox.h"
 #include "richtextcommands.h"
 #include "rtf/rtf.h"
@@ -180,6 +181,8 @@ QuestionEditorDialog::QuestionEditorDialog(QWidget *parent)
     connect(ui->Cmd_ok, &QPushButton::clicked, this, &QuestionEditorDialog::saveAndClose);
     connect(ui->Cmd_Cancel, &QPushButton::clicked, this, &QuestionEditorDialog::reject);
     connect(ui->CMD_HELP, &QPushButton::clicked, this, [this] { help::showFor(this); });
+    connect(ui->CmdImportQuestions, &QPushButton::clicked, this, &QuestionEditorDialog::importQuestions);
+    connect(ui->CmdExportQuestions, &QPushButton::clicked, this, &QuestionEditorDialog::exportQuestions);
 
     setEditingEnabled(false);
 }
@@ -724,6 +727,35 @@ void QuestionEditorDialog::saveAndClose()
         QFile::remove(paths::join(folder, junk));
     m_unsaved = false;
     accept();
+}
+
+void QuestionEditorDialog::importQuestions()
+{
+    if (!m_opened || !storeEditors(Report::Always))
+        return;
+    const int before = table().count();
+    if (questiontransfer::importQuestions(this, m_openedWorkFolder, table(),
+                                          ui->RichTextBox1->document()->defaultFont()) == 0)
+        return;
+    QTableWidget *grid = ui->Grid试卷;
+    m_selecting = true;
+    grid->setUpdatesEnabled(false);
+    grid->setRowCount(table().count());
+    for (int i = before + 1; i <= table().count(); ++i) {
+        const QString file = workPath(table().questions.at(i - 1).questionFile);
+        setGridRow(i, editorfiles::gridText(rtf::plainTextOfFile(file)));
+    }
+    grid->setUpdatesEnabled(true);
+    m_selecting = false;
+    m_unsaved = true;
+    selectRow(before + 1);
+    showQuestion(before + 1);
+}
+
+void QuestionEditorDialog::exportQuestions()
+{
+    if (m_opened && storeEditors(Report::Always))
+        questiontransfer::exportQuestions(this, m_openedWorkFolder, table(), m_paperName);
 }
 
 // The question bank ---------------------------------------------------------------------------

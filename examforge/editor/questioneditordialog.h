@@ -81,6 +81,10 @@ private:
     void deleteQuestion();
     void moveQuestion(int step);
     void saveAndClose();
+    /// "Import questions...": Aiken or GIFT questions appended to the test.
+    void importQuestions();
+    /// "Export questions...": the test's questions as a GIFT file.
+    void exportQuestions();
 
     void answerToggled(int k);
     void answerClicked();

@@ -3,6 +3,7 @@
 
 #include "answerrecord.h"
 #include "catalogue.h"
+#include "csvexport.h"
 #include "enterkey.h"
 #include "helpwindow.h"
 #include "itemanalysiswindow.h"
@@ -131,6 +132,7 @@ ScoresDialog::ScoresDialog(QWidget *parent)
             m_exporter(this, m_report);
     });
     connect(ui->CmdAnalysis, &QPushButton::clicked, this, &ScoresDialog::openAnalysis);
+    connect(ui->CmdCSV, &QPushButton::clicked, this, &ScoresDialog::exportCsv);
     connect(ui->CMD_退出, &QPushButton::clicked, this, &QDialog::reject);
     connect(ui->CmdHELP, &QPushButton::clicked, this, [this] { help::showFor(this); });
 
@@ -444,6 +446,13 @@ void ScoresDialog::updateButtons()
     ui->Cmd删除成绩->setEnabled(chosen);
     ui->Cmd允许重考->setEnabled(chosen);
     ui->Cmd输出->setEnabled(m_exporter && !m_report.paper.isEmpty());
+    ui->CmdCSV->setEnabled(!m_report.paper.isEmpty());
+}
+
+void ScoresDialog::exportCsv()
+{
+    if (!m_report.paper.isEmpty())
+        csvexport::exportReport(this, m_report);
 }
 
 void ScoresDialog::deleteScore()

@@ -98,6 +98,8 @@ private:
     void deleteScore();
     void allowRetest();
     void openAnalysis();
+    /// "Export CSV...": the last refresh as a CSV file.
+    void exportCsv();
     void updateButtons();
     QString selectedNumber() const;
     int selectedQuestion() const;

@@ -15,6 +15,7 @@
 #include "printpaperdialog.h"
 #include "questioneditordialog.h"
 #include "symbolpalette.h"
+#include "questionimportdialog.h"
 #include "scoresscreens.h"
 #include "session.h"
 #include "setpassworddialog.h"
@@ -28,6 +29,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace screens {
 namespace {
@@ -144,6 +147,21 @@ const QList<Entry> &entries()
                   }});
         l.append({QStringLiteral("examforge-print"), [] { return static_cast<QWidget *>(new PrintPaperDialog); }, {}});
         l.append({QStringLiteral("examforge-symbols"), [] { return static_cast<QWidget *>(new SymbolPalette); }, {}});
+        // The preview of "Import questions..." on a small GIFT bank with a broken and a skipped
+        // question.
+        l.append({QStringLiteral("examforge-question-import"), [] {
+                      auto *w = new QuestionImportDialog;
+                      const QByteArray bank =
+                          u"// 第三单元\n::诗人:: “春眠不觉晓”的作者是谁？ {~李白 ~杜甫 =孟浩然 ####孟浩然写了《春晓》。}\n\n"
+                          "::Sum:: Tom has 34 stickers. He gives 12 to Ann. How many has he now? {=22 ~46 ~12 ~20}\n\n"
+                          "::Open:: What colour is grass? {=Green ~Blue\n\n"
+                          "::Essay:: Write about your holiday. {}\n\n"
+                          "::Even:: Which numbers are even? {~%50%2 ~%-100%3 ~%50%4}\n\n"
+                          "The sun is a star. {T}\n\n"
+                          "::Ocean:: Which is the largest ocean? {=Pacific ~%50%Atlantic ~Indian}\n"_s.toUtf8();
+                      w->setResult(QStringLiteral("C:/Users/teacher/Documents/unit3.txt"), questionformats::read(bank), {});
+                      return static_cast<QWidget *>(w);
+                  }, {}});
         return l;
     }();
     return list;

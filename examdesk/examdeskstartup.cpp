@@ -5,6 +5,7 @@
 #include "prompt.h"
 #include "singleinstance.h"
 #include "studentloginwindow.h"
+#include "windowfront.h"
 
 #include <QApplication>
 
@@ -34,9 +35,12 @@ int run()
     prompt::setApplicationTitle(applicationTitle());
     SingleInstance instance(QStringLiteral("examdesk"));
     if (!instance.isFirst()) {
+        // The running copy comes to the front first, so the student sees where the test is.
+        instance.activateFirst();
         prompt::inform(nullptr, QStringLiteral("The test program has been running!"));
         return 0;
     }
+    instance.setActivationHandler(&windowfront::bringToFront);
     const ExamStarter openExamWindow = &showExamWindow;
     if (!startUp(openExamWindow))
         return 0;

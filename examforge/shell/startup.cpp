@@ -9,6 +9,7 @@
 #include "session.h"
 #include "singleinstance.h"
 #include "splashwindow.h"
+#include "windowfront.h"
 #include "workwindows.h"
 
 #include <QApplication>
@@ -55,8 +56,12 @@ std::unique_ptr<MainWindow> startUp(const StartupOptions &options)
 int run()
 {
     SingleInstance instance(QStringLiteral("examforge"));
-    if (!instance.isFirst())
+    if (!instance.isFirst()) {
+        // A teacher who starts the program again is looking for its window.
+        instance.activateFirst();
         return 0;
+    }
+    instance.setActivationHandler(&windowfront::bringToFront);
     std::unique_ptr<MainWindow> window = startUp();
     if (!window)
         return 0;

@@ -82,6 +82,8 @@ private slots:
         QVERIFY(QFile::copy(QStringLiteral(EXAMDESK_BIN), program));
         SingleInstance first(QStringLiteral("examdesk"));
         QVERIFY(first.isFirst());
+        int requests = 0;
+        first.setActivationHandler([&] { ++requests; });
 
         const quint16 port = freePort();
         QVERIFY(port != 0);
@@ -95,6 +97,8 @@ private slots:
         VncKeyboard keyboard;
         QTRY_VERIFY_WITH_TIMEOUT(keyboard.connectTo(port) || second.state() == QProcess::NotRunning, 15000);
         QVERIFY2(second.state() == QProcess::Running, second.readAllStandardError().constData());
+        // The running copy was asked to come to the front before the refusal was shown.
+        QTRY_COMPARE(requests, 1);
         // Enter answers the refusal box; the program then ends on its own.
         QTRY_VERIFY_WITH_TIMEOUT((keyboard.press(0xff0d), second.state() == QProcess::NotRunning), 15000);
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);

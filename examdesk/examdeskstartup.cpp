@@ -1,5 +1,6 @@
 #include "examdeskstartup.h"
 
+#include "datatree.h"
 #include "examwindow.h"
 #include "helpwindow.h"
 #include "prompt.h"
@@ -41,6 +42,12 @@ int run()
         return 0;
     }
     instance.setActivationHandler(&windowfront::bringToFront);
+    // Better said now than after a test whose answers could not be stored.
+    if (const datatree::Finding tree = datatree::checkForStudent(); !tree.ok()) {
+        prompt::inform(nullptr, tree.message);
+        if (tree.fatal)
+            return 1;
+    }
     const ExamStarter openExamWindow = &showExamWindow;
     if (!startUp(openExamWindow))
         return 0;

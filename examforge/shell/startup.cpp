@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "catalogue.h"
+#include "datatree.h"
 #include "helpwindow.h"
 #include "language.h"
 #include "logindialog.h"
@@ -62,6 +63,14 @@ int run()
         return 0;
     }
     instance.setActivationHandler(&windowfront::bringToFront);
+    // A share that is gone or read-only, or a tree copied in part, is said before any window
+    // could lose work on it.
+    prompt::setApplicationTitle(applicationTitleFor(language::name()));
+    if (const datatree::Finding tree = datatree::checkForTeacher(); !tree.ok()) {
+        prompt::inform(nullptr, tree.message);
+        if (tree.fatal)
+            return 1;
+    }
     std::unique_ptr<MainWindow> window = startUp();
     if (!window)
         return 0;

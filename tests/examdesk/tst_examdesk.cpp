@@ -106,6 +106,32 @@ private slots:
         QVERIFY(!root.exists(QStringLiteral("CHENGJI/Unit3/Grade2A.cho")));
         QCOMPARE(QDir(root.file(QStringLiteral("CHENGJI/Unit3"))).entryList(QDir::Files), QStringList{});
     }
+
+    void realProgramNamesAHalfCopiedTree()
+    {
+        // Tests and results copied, the catalogue not: the program says so and ends, where it
+        // would otherwise have ended with "Sorry!No test now!" (exit code 0).
+        TestDataRoot root;
+        writeSchool(root);
+        QVERIFY(QFile::remove(root.file(QStringLiteral("sys/sys.cho"))));
+        const QString program = root.file(QStringLiteral("examdesk"));
+        QVERIFY(QFile::copy(QStringLiteral(EXAMDESK_BIN), program));
+
+        const quint16 port = freePort();
+        QVERIFY(port != 0);
+        QProcess desk;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("vnc:addr=127.0.0.1:port=%1").arg(port));
+        desk.setProcessEnvironment(env);
+        desk.start(program, {});
+        QVERIFY(desk.waitForStarted(5000));
+        VncKeyboard keyboard;
+        QTRY_VERIFY_WITH_TIMEOUT(keyboard.connectTo(port) || desk.state() == QProcess::NotRunning, 15000);
+        QVERIFY2(desk.state() == QProcess::Running, desk.readAllStandardError().constData());
+        QTRY_VERIFY_WITH_TIMEOUT((keyboard.press(0xff0d), desk.state() == QProcess::NotRunning), 15000);
+        QCOMPARE(desk.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(desk.exitCode(), 1);
+    }
 };
 
 QTEST_MAIN(TestExamdesk)

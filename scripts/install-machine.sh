@@ -65,8 +65,12 @@ cat > "$starter" <<STARTER
 # Starts $title from the program folder on the share; made by install-machine.sh.
 folder='$share'
 if [ ! -x "\$folder/$program" ]; then
-    text="$title cannot start: \$folder/$program is not there. Is the network share connected? Please tell the teacher or the system manager."
-    xmessage -center -title "$title" "\$text" 2>/dev/null || echo "\$text" >&2
+    text="$title cannot start: this program is not there:
+    \$folder/$program
+
+Is the network share connected?
+Please tell the teacher or the system manager."
+    printf '%s\n' "\$text" | xmessage -center -title "$title" -buttons OK -file - 2>/dev/null || echo "\$text" >&2
     exit 1
 fi
 cd "\$folder" && exec "\$folder/$program" "\$@"

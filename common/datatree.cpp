@@ -95,7 +95,8 @@ Finding checkForTeacher()
         else if (!canWriteIn(folder))
             unwritable.append(folder);
     }
-    if ((rootNeeded || unwritable.isEmpty()) && !canWriteIn(root))
+    // The folder itself takes files only where a data folder is still to be made.
+    if (rootNeeded && !canWriteIn(root))
         unwritable.prepend(root);
     if (!unwritable.isEmpty())
         return {QStringLiteral("Nothing could be saved: these folders cannot be written from this computer "

@@ -41,10 +41,12 @@ std::optional<qint16> fullMarkOf(const PaperRow &row)
 {
     if (row[papers::FullMarkColumn].isEmpty())
         return std::nullopt;
-    const profile::Snapshot file(paper::file(row[papers::NameColumn]));
-    if (!file.contains(paper::MainSection, paper::FullMarkKey))
+    const qint16 fullMark = numbers::readInt16(row[papers::FullMarkColumn]);
+    // Only a 0 may stand for a missing key; anything else was read from the file.
+    if (fullMark == 0 &&
+        !profile::Snapshot(paper::file(row[papers::NameColumn])).contains(paper::MainSection, paper::FullMarkKey))
         return std::nullopt;
-    return numbers::readInt16(row[papers::FullMarkColumn]);
+    return fullMark;
 }
 
 // The lowest whole score that reaches percent of the full mark.
@@ -466,21 +468,21 @@ void PaperManagementDialog::offerThresholdsForFullMark()
     static constexpr std::array<int, 4> Percents{90, 80, 70, 60};
     for (qsizetype i = 0; i < m_rows.size(); ++i) {
         PaperRow &row = m_rows[i];
-        const std::optional<qint16> fullMark = fullMarkOf(row);
-        // Without questions worth anything, no threshold can be made to fit.
-        if (!fullMark || *fullMark <= 0)
-            continue;
-        if (std::none_of(GradeColumns.begin(), GradeColumns.end(),
-                         [&](int column) { return numbers::readInt16(row[column]) > *fullMark; }))
+        // Without questions worth anything (or none saved yet), no threshold can be made to fit;
+        // a full mark above 0 was read from the file, so no file is read here.
+        const qint16 fullMark = numbers::readInt16(row[papers::FullMarkColumn]);
+        if (fullMark <= 0 || std::none_of(GradeColumns.begin(), GradeColumns.end(), [&](int column) {
+                return numbers::readInt16(row[column]) > fullMark;
+            }))
             continue;
         QStringList suggested;
         for (int percent : Percents)
-            suggested.append(percentOf(*fullMark, percent));
+            suggested.append(percentOf(fullMark, percent));
         const QString text =
             QStringLiteral("A grade threshold of the test \"%1\" is above its full mark of %2 points, so no "
                            "student can reach that grade. Set the thresholds to 90, 80, 70 and 60 percent of "
                            "the full mark (A %3, B %4, C %5, D %6)?")
-                .arg(row[papers::NameColumn], QString::number(*fullMark), suggested[0], suggested[1],
+                .arg(row[papers::NameColumn], QString::number(fullMark), suggested[0], suggested[1],
                      suggested[2], suggested[3]);
         if (prompt::ask(this, text, prompt::Buttons::YesNo, QString(), prompt::Answer::Yes) != prompt::Answer::Yes)
             continue;

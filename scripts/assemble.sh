@@ -5,9 +5,9 @@
 #   bash scripts/assemble.sh [--no-demo] [DIR]
 #
 # DIR (default app/, or $APP_DIR) may be a folder on a network share: the programs are
-# replaced by a rename, so copies that are running from the share keep running, and data
-# already in the folder (sys/sys.cho, SHIJUAN/, CHENGJI/, Language.txt, the templates) is
-# never overwritten. --no-demo leaves a new folder without the demo class and test.
+# replaced by a rename, never left half-written, and data already in the folder
+# (sys/sys.cho, SHIJUAN/, CHENGJI/, Language.txt, the templates) is never overwritten.
+# --no-demo leaves a new folder without the demo class and test.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BUILD_DIR:-$top/build}"

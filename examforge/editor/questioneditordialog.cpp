@@ -6,6 +6,7 @@
 #include "helpwindow.h"
 #include "numbers.h"
 #include "paths.h"
+#include "profile.h"
 #include "prompt.h"
 #include "questiontransfer.h"
 #include "richtextbox.h"
@@ -38,6 +39,8 @@ constexpr int NumberColumnWidth = 800 / 15;
 constexpr int QuestionColumnWidth = 10000 / 15;
 
 constexpr int MaxQuestions = 32767;
+// What paper management shows as a new paper's "Default point value".
+constexpr qint16 NewPaperDefaultMark = 5;
 
 /// A mark box takes any text; only a number that would not fit 16 bits once rounded is refused,
 /// so a keystroke that would overflow is dropped.
@@ -287,7 +290,12 @@ bool QuestionEditorDialog::openPaper()
     }
 
     setWindowTitle(QStringLiteral("Edit paper --") + m_paperName);
-    paper::loadQuestions(paper::file(m_paperName), table());
+    const profile::Snapshot paperFile(paper::file(m_paperName));
+    paper::loadQuestions(paperFile, table());
+    // Paper management shows a new paper's default mark 5 but never stores it: a paper the
+    // editor has not saved yet starts with that mark, not with 0.
+    if (!paperFile.contains(QStringLiteral("MAIN"), QStringLiteral("Mark")))
+        table().defaultMark = NewPaperDefaultMark;
     fillGrid();
     ui->Text设置默认分值->setText(numbers::plain(table().defaultMark));
     return true;
@@ -697,6 +705,11 @@ void QuestionEditorDialog::saveAndClose()
                       .arg(numbers::plain((long long)total)));
         return;
     }
+    if (total == 0 &&
+        prompt::ask(this,
+                    QStringLiteral("The full mark of this test is 0: every student will score 0. Save anyway?"),
+                    prompt::Buttons::YesNo, QString(), prompt::Answer::No) != prompt::Answer::Yes)
+        return;
     t.fullScore = qint16(total);
 
     // The files go first: a paper file never names a file that is not in the folder yet.

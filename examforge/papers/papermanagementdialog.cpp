@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
@@ -25,6 +26,8 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <array>
+#include <optional>
 
 using papers::PaperRow;
 
@@ -32,6 +35,26 @@ namespace {
 
 // A failure message names at most this many paths, so that it still fits on the screen.
 constexpr int MaxPathsShown = 12;
+
+// The full mark the question editor stored for a paper; none for a paper it never saved
+// (the row shows the reader's "0" then, which is no full mark).
+std::optional<qint16> fullMarkOf(const PaperRow &row)
+{
+    if (row[papers::FullMarkColumn].isEmpty())
+        return std::nullopt;
+    const qint16 fullMark = numbers::readInt16(row[papers::FullMarkColumn]);
+    // Only a 0 may stand for a missing key; anything else was read from the file.
+    if (fullMark == 0 &&
+        !profile::Snapshot(paper::file(row[papers::NameColumn])).contains(paper::MainSection, paper::FullMarkKey))
+        return std::nullopt;
+    return fullMark;
+}
+
+// The lowest whole score that reaches percent of the full mark.
+QString percentOf(qint16 fullMark, int percent)
+{
+    return QString::number((int(fullMark) * percent + 99) / 100);
+}
 
 } // namespace
 
@@ -121,6 +144,10 @@ PaperManagementDialog::PaperManagementDialog(QWidget *parent)
         if (const PaperRow *row = selectedRow(); row && m_exportToWord)
             m_exportToWord(this, *row);
     });
+
+    m_fullMarkLabel = new QLabel(this);
+    m_fullMarkLabel->setObjectName(QStringLiteral("LabFullMark"));
+    ui->settingsLayout->addWidget(m_fullMarkLabel, 2, 5, 2, 1);
 
     updateEnabled();
 }
@@ -237,6 +264,7 @@ void PaperManagementDialog::showSelected()
                                ui->Txt12, ui->Txt13, ui->Txt重考密码, ui->Txt二次登录密码})
             box->clear();
         ui->TXT17->clear();
+        m_fullMarkLabel->clear();
         for (QCheckBox *box : {ui->Check1, ui->Check2, ui->Check3, ui->Check4, ui->Check5, ui->Check6})
             box->setChecked(false);
         m_filling = false;
@@ -253,6 +281,9 @@ void PaperManagementDialog::showSelected()
     };
     showNumber(ui->TXT3, papers::TestTimeColumn);
     ui->Txt4->setText(values[papers::FullMarkColumn]);
+    const std::optional<qint16> fullMark = fullMarkOf(values);
+    m_fullMarkLabel->setText(QStringLiteral("Full mark: ") +
+                             (fullMark ? QString::number(*fullMark) : QStringLiteral("-")));
     ui->Txt14->setText(values[papers::QuestionCountColumn]);
     ui->Txt15->setText(values[papers::AuthorColumn]);
     ui->TXT16->setText(values[papers::DefaultMarkColumn]);
@@ -444,8 +475,41 @@ void PaperManagementDialog::reportFailures(const QString &what, const QStringLis
     prompt::inform(this, what + QStringLiteral("\n\n") + shown.join(u'\n'));
 }
 
+void PaperManagementDialog::offerThresholdsForFullMark()
+{
+    static constexpr std::array<int, 4> GradeColumns{papers::AGradeColumn, papers::BGradeColumn,
+                                                     papers::CGradeColumn, papers::DGradeColumn};
+    static constexpr std::array<int, 4> Percents{90, 80, 70, 60};
+    for (qsizetype i = 0; i < m_rows.size(); ++i) {
+        PaperRow &row = m_rows[i];
+        // Without questions worth anything (or none saved yet), no threshold can be made to fit;
+        // a full mark above 0 was read from the file, so no file is read here.
+        const qint16 fullMark = numbers::readInt16(row[papers::FullMarkColumn]);
+        if (fullMark <= 0 || std::none_of(GradeColumns.begin(), GradeColumns.end(), [&](int column) {
+                return numbers::readInt16(row[column]) > fullMark;
+            }))
+            continue;
+        QStringList suggested;
+        for (int percent : Percents)
+            suggested.append(percentOf(fullMark, percent));
+        const QString text =
+            QStringLiteral("A grade threshold of the test \"%1\" is above its full mark of %2 points, so no "
+                           "student can reach that grade. Set the thresholds to 90, 80, 70 and 60 percent of "
+                           "the full mark (A %3, B %4, C %5, D %6)?")
+                .arg(row[papers::NameColumn], QString::number(fullMark), suggested[0], suggested[1],
+                     suggested[2], suggested[3]);
+        if (prompt::ask(this, text, prompt::Buttons::YesNo, QString(), prompt::Answer::Yes) != prompt::Answer::Yes)
+            continue;
+        for (int k = 0; k < 4; ++k)
+            row[GradeColumns[k]] = suggested[k];
+        if (i == ui->List1->currentRow())
+            showSelected();
+    }
+}
+
 bool PaperManagementDialog::saveChanges()
 {
+    offerThresholdsForFullMark();
     const QStringList failed = papers::save(m_rows, m_deleted, m_created);
     if (failed.isEmpty())
         return true;

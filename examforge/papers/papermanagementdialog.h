@@ -11,6 +11,7 @@
 
 class QCheckBox;
 class QKeyEvent;
+class QLabel;
 class QLineEdit;
 
 namespace Ui {
@@ -87,6 +88,8 @@ private:
     papers::PaperRow *selectedRow();
     QStringList listedNames() const;
     void reportFailures(const QString &what, const QStringList &paths);
+    /// Offers grades that fit the full mark for each paper with a threshold above it.
+    void offerThresholdsForFullMark();
 
     void numberEdited(QLineEdit *box, int column);
     void textEdited(QLineEdit *box, int column, bool trimmed);
@@ -104,4 +107,6 @@ private:
     bool m_filling = false;
     /// Enter moves the focus from each of these boxes to the next one.
     QList<QWidget *> m_enterOrder;
+    /// The selected paper's full mark, beside the grade thresholds it bounds.
+    QLabel *m_fullMarkLabel = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "catalogue.h"
+#include "datatree.h"
 #include "helpwindow.h"
 #include "language.h"
 #include "logindialog.h"
@@ -9,6 +10,7 @@
 #include "session.h"
 #include "singleinstance.h"
 #include "splashwindow.h"
+#include "windowfront.h"
 #include "workwindows.h"
 
 #include <QApplication>
@@ -55,8 +57,20 @@ std::unique_ptr<MainWindow> startUp(const StartupOptions &options)
 int run()
 {
     SingleInstance instance(QStringLiteral("examforge"));
-    if (!instance.isFirst())
+    if (!instance.isFirst()) {
+        // A teacher who starts the program again is looking for its window.
+        instance.activateFirst();
         return 0;
+    }
+    instance.setActivationHandler(&windowfront::bringToFront);
+    // A share that is gone or read-only, or a tree copied in part, is said before any window
+    // could lose work on it.
+    prompt::setApplicationTitle(applicationTitleFor(language::name()));
+    if (const datatree::Finding tree = datatree::checkForTeacher(); !tree.ok()) {
+        prompt::inform(nullptr, tree.message);
+        if (tree.fatal)
+            return 1;
+    }
     std::unique_ptr<MainWindow> window = startUp();
     if (!window)
         return 0;

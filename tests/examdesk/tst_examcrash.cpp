@@ -85,6 +85,8 @@ private slots:
     {
         TestDataRoot root;
         writeSchool(root);
+        // Every open test complete, so the program starts without a warning about the tree.
+        root.write(QStringLiteral("SHIJUAN/Unit4/Unit4.cho"), "[MAIN]\r\n");
         writeExamPaper(root, 5, "TESTtime=30\r\nRELOGINPASSWD=358\r\nDISPLAY_SCORE=1\r\n");
         const QString program = root.file(QStringLiteral("examdesk"));
         QVERIFY(QFile::copy(QStringLiteral(EXAMDESK_QUICKSAVE_BIN), program));

@@ -82,6 +82,8 @@ private slots:
         QVERIFY(QFile::copy(QStringLiteral(EXAMDESK_BIN), program));
         SingleInstance first(QStringLiteral("examdesk"));
         QVERIFY(first.isFirst());
+        int requests = 0;
+        first.setActivationHandler([&] { ++requests; });
 
         const quint16 port = freePort();
         QVERIFY(port != 0);
@@ -95,12 +97,40 @@ private slots:
         VncKeyboard keyboard;
         QTRY_VERIFY_WITH_TIMEOUT(keyboard.connectTo(port) || second.state() == QProcess::NotRunning, 15000);
         QVERIFY2(second.state() == QProcess::Running, second.readAllStandardError().constData());
+        // The running copy was asked to come to the front before the refusal was shown.
+        QTRY_COMPARE(requests, 1);
         // Enter answers the refusal box; the program then ends on its own.
         QTRY_VERIFY_WITH_TIMEOUT((keyboard.press(0xff0d), second.state() == QProcess::NotRunning), 15000);
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
         QVERIFY(!root.exists(QStringLiteral("CHENGJI/Unit3/Grade2A.cho")));
         QCOMPARE(QDir(root.file(QStringLiteral("CHENGJI/Unit3"))).entryList(QDir::Files), QStringList{});
+    }
+
+    void realProgramNamesAHalfCopiedTree()
+    {
+        // Tests and results copied, the catalogue not: the program says so and ends, where it
+        // would otherwise have ended with "Sorry!No test now!" (exit code 0).
+        TestDataRoot root;
+        writeSchool(root);
+        QVERIFY(QFile::remove(root.file(QStringLiteral("sys/sys.cho"))));
+        const QString program = root.file(QStringLiteral("examdesk"));
+        QVERIFY(QFile::copy(QStringLiteral(EXAMDESK_BIN), program));
+
+        const quint16 port = freePort();
+        QVERIFY(port != 0);
+        QProcess desk;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("vnc:addr=127.0.0.1:port=%1").arg(port));
+        desk.setProcessEnvironment(env);
+        desk.start(program, {});
+        QVERIFY(desk.waitForStarted(5000));
+        VncKeyboard keyboard;
+        QTRY_VERIFY_WITH_TIMEOUT(keyboard.connectTo(port) || desk.state() == QProcess::NotRunning, 15000);
+        QVERIFY2(desk.state() == QProcess::Running, desk.readAllStandardError().constData());
+        QTRY_VERIFY_WITH_TIMEOUT((keyboard.press(0xff0d), desk.state() == QProcess::NotRunning), 15000);
+        QCOMPARE(desk.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(desk.exitCode(), 1);
     }
 };
 

@@ -91,8 +91,52 @@ private slots:
         QVERIFY(rtf::loadFile(e.workFile(q.questionFile), doc));
         QVERIFY(doc.toPlainText().isEmpty());
         QCOMPARE(e.d.shownQuestion(), 1);
-        QCOMPARE(e.get<QLineEdit>(u"Text设置默认分值"_s)->text(), u"0"_s);
+        // No Mark key: the default mark that paper management shows for a new paper.
+        QCOMPARE(e.get<QLineEdit>(u"Text设置默认分值"_s)->text(), u"5"_s);
+        QCOMPARE(e.caption(), u"No.1  Total:1   Full Score:5"_s);
         QCOMPARE(help::topicFor(&e.d), u"editor"_s);
+    }
+
+    void storedDefaultMarkIsKeptAndAZeroFullMarkIsAskedAbout()
+    {
+        TestDataRoot root;
+        writeCatalogue(root, {u"Unit3"_s});
+        writePaper(root, u"Unit3"_s, simpleQuestions(2), 0);
+        const QByteArray before = root.read(u"SHIJUAN/Unit3/Unit3.cho"_s);
+        Editor e(u"Unit3"_s);
+        QCOMPARE(e.get<QLineEdit>(u"Text设置默认分值"_s)->text(), u"0"_s);
+
+        const QString question = u"The full mark of this test is 0: every student will score 0. Save anyway?"_s;
+        prompt::ScopedScript script;
+        script->queueAnswer(Answer::No);
+        e.click(u"Cmd_ok"_s);
+        QCOMPARE(script->texts(), QStringList{question});
+        QCOMPARE(script->records().first().buttons, prompt::Buttons::YesNo);
+        QCOMPARE(script->records().first().defaultAnswer, Answer::No);
+        QVERIFY(e.d.isVisible());
+        QCOMPARE(root.read(u"SHIJUAN/Unit3/Unit3.cho"_s), before);
+
+        script->queueAnswer(Answer::Yes);
+        e.click(u"Cmd_ok"_s);
+        QVERIFY(!e.d.isVisible());
+        QCOMPARE(value(root, u"Unit3"_s, u"MAIN"_s, u"full_mark"_s), u"0"_s);
+        QCOMPARE(value(root, u"Unit3"_s, u"MAIN"_s, u"Mark"_s), u"0"_s);
+    }
+
+    void aNewPaperSavedUnchangedIsWorthItsDefaultMarks()
+    {
+        TestDataRoot root;
+        writeCatalogue(root, {u"Unit5"_s});
+        writePaper(root, u"Unit5"_s, {}, -1);
+        Editor e(u"Unit5"_s);
+        e.click(u"Cmd下一题"_s); // Next on the last question appends one
+        prompt::ScopedScript script;
+        e.click(u"Cmd_ok"_s);
+        QVERIFY(script->records().isEmpty());
+        QVERIFY(!e.d.isVisible());
+        QCOMPARE(value(root, u"Unit5"_s, u"MAIN"_s, u"Question_conut"_s), u"2"_s);
+        QCOMPARE(value(root, u"Unit5"_s, u"MAIN"_s, u"Mark"_s), u"5"_s);
+        QCOMPARE(value(root, u"Unit5"_s, u"MAIN"_s, u"full_mark"_s), u"10"_s);
     }
 
     void openingCopiesTheFilesAndShowsQuestionOne()

@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -725,6 +726,55 @@ private slots:
         w.doubleClick(0);
         QCOMPARE(opened, 2);
         QCOMPARE(examforge::session().currentPaperName, u"Unit3"_s);
+    }
+
+    void fullMarkBesideTheThresholdsAndGradesThatFit()
+    {
+        TestDataRoot root;
+        const QByteArray grades = "A_grade=90\r\nB_grade=80\r\nC_grade=70\r\nD_grade=60\r\n";
+        writeTree(root, {u"Unit3"_s, u"Unit4"_s, u"Unit6"_s}, grades);
+        root.write(u"SHIJUAN/Unit3/Unit3.cho"_s, "[MAIN]\r\n" + grades + "Question_conut= 5\r\nfull_mark= 25\r\n");
+        root.write(u"SHIJUAN/Unit6/Unit6.cho"_s, "[MAIN]\r\nA_grade=9\r\nfull_mark= 0\r\n");
+        Window w;
+        QLabel *fullMark = w.get<QLabel>(u"LabFullMark"_s);
+        QCOMPARE(fullMark->text(), u"Full mark: 25"_s);
+        w.select(1); // never edited: the "0" the window reads is no full mark
+        QCOMPARE(fullMark->text(), u"Full mark: -"_s);
+        w.select(2);
+        QCOMPARE(fullMark->text(), u"Full mark: 0"_s);
+        prompt::ScopedScript script;
+        script->queue(u"Unit5"_s);
+        w.click(u"Command6"_s);
+        QCOMPARE(fullMark->text(), u"Full mark: -"_s);
+        w.select(0);
+
+        // Only the paper whose thresholds lie above a full mark is asked about; No keeps them.
+        script->clear();
+        script->queueAnswer(Answer::No);
+        w.click(u"Cmd保存"_s);
+        QCOMPARE(script->records().size(), 2);
+        const prompt::ScriptedPrompts::Record offer = script->records().first();
+        QVERIFY(offer.text.contains(u"\"Unit3\""_s) && offer.text.contains(u"25"_s));
+        QVERIFY(offer.text.contains(u"(A 23, B 20, C 18, D 15)"_s));
+        QCOMPARE(offer.buttons, prompt::Buttons::YesNo);
+        QCOMPARE(script->texts().last(), Completed);
+        QCOMPARE(value(root, u"SHIJUAN/Unit3/Unit3.cho"_s, u"MAIN"_s, u"A_grade"_s), u"90"_s);
+
+        script->clear();
+        script->queueAnswer(Answer::Yes);
+        w.click(u"Cmd保存"_s);
+        QCOMPARE(script->records().size(), 2);
+        QCOMPARE(w.box(u"Txt10"_s)->text(), u"23"_s);
+        QCOMPARE(w.box(u"Txt13"_s)->text(), u"15"_s);
+        for (const auto &[key, grade] : {std::pair{u"A_grade"_s, u"23"_s}, {u"B_grade"_s, u"20"_s},
+                                         {u"C_grade"_s, u"18"_s}, {u"D_grade"_s, u"15"_s}})
+            QCOMPARE(value(root, u"SHIJUAN/Unit3/Unit3.cho"_s, u"MAIN"_s, key), grade);
+        QCOMPARE(value(root, u"SHIJUAN/Unit4/Unit4.cho"_s, u"MAIN"_s, u"A_grade"_s), u"90"_s);
+
+        // Thresholds that fit are not asked about again.
+        script->clear();
+        w.click(u"Cmd保存"_s);
+        QCOMPARE(script->texts(), QStringList{Completed});
     }
 };
 

@@ -6,9 +6,11 @@
 #include "splashwindow.h"
 #include "startup.h"
 #include "testsupport.h"
+#include "windowfront.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLockFile>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
@@ -24,9 +26,23 @@ private slots:
     {
         SingleInstance first(QStringLiteral("examforge"));
         QVERIFY(first.isFirst());
+        int requests = 0;
+        first.setActivationHandler([&] { ++requests; });
         QCOMPARE(examforge::run(), 0);
         for (QWidget *w : QApplication::topLevelWidgets())
             QVERIFY(!w->isVisible());
+        QTRY_COMPARE(requests, 1);
+
+        // The running copy's windows come back from the task bar and to the front.
+        QWidget running;
+        running.setObjectName(QStringLiteral("running"));
+        running.show();
+        running.showMinimized();
+        QVERIFY(running.isMinimized());
+        first.setActivationHandler([&] {
+            ++requests;
+            windowfront::bringToFront();
+        });
 
         // The real program, started while this copy holds the lock, shows nothing and ends.
         QProcess second;
@@ -41,6 +57,22 @@ private slots:
         QCOMPARE(second.exitCode(), 0);
         QVERIFY(clock.elapsed() < 5000);
         QVERIFY(second.readAllStandardOutput().isEmpty());
+        QTRY_COMPARE(requests, 2);
+        QTRY_VERIFY(!running.isMinimized());
+        QVERIFY(running.isVisible());
+    }
+
+    void aCopyThatDoesNotListenIsNotWaitedForLong()
+    {
+        // A lock held without a socket, as an older copy of the program holds it.
+        QLockFile lock(SingleInstance::lockPath(QStringLiteral("examforge-mute-test")));
+        QVERIFY(lock.tryLock(0));
+        SingleInstance second(QStringLiteral("examforge-mute-test"));
+        QVERIFY(!second.isFirst());
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!second.activateFirst(300));
+        QVERIFY(clock.elapsed() < 3000);
     }
 
     void staleLockOfADeadCopyDoesNotBlock()

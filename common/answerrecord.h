@@ -72,8 +72,10 @@ bool startAttempt(const Id &id, const QDateTime &when, const Progress &progress)
 /// fullSeconds; missing answer codes read as 0.
 Progress resume(const Id &id, int questionCount, qint64 fullSeconds);
 
-/// N TIME2, N DA 1..n and N DF (" 85" form) as one batch, in this order.
-bool finish(const Id &id, const QString &timeLeft, const QList<qint16> &answers, qint16 score);
+/// N TIME2, N DA 1..n and N DF (" 85" form) as one batch, in this order. A digest of the
+/// keys and marks that scored it (see scoring::digest) goes in as N DFKEY just before DF.
+bool finish(const Id &id, const QString &timeLeft, const QList<qint16> &answers, qint16 score,
+            const QString &digest = QString());
 
 /// What the scores window reads of one record, from one parse of the file.
 struct Result
@@ -83,6 +85,13 @@ struct Result
     std::optional<double> score; ///< DF when present and not negative
     QString timeLeft;            ///< TIME2 as stored
     QList<qint16> answers;       ///< DA 1..n, 0 when missing
+    // What the record checks and the live view read besides.
+    QString scoreText;     ///< DF as stored
+    QString digest;        ///< DFKEY as stored, empty in records of older copies
+    QList<qint16> order;   ///< SX 1..n, 0 for a missing entry; empty when no SX key is there
+    bool started = false;  ///< TIME1 present
+    QString savedTimeLeft; ///< TIME as the last periodic save left it
+    QString file;          ///< the file it was read from, empty when there is none
 };
 Result readResult(const Id &id, int questionCount);
 

@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QLocale>
+#include <QRegularExpression>
 
 #include <charconv>
 
@@ -151,6 +152,7 @@ Workbook::Workbook(const QString &path)
         m_error = QStringLiteral("%1 holds no workbook.").arg(path);
         return;
     }
+    m_workbookPart = workbookPart;
     const auto rels = relationships(m_parts, workbookPart);
     const QDomNodeList sheets = workbook.elementsByTagName(QStringLiteral("sheet"));
     for (int i = 0; i < sheets.size(); ++i) {
@@ -184,6 +186,73 @@ Workbook::Workbook(const QString &path)
 QString Workbook::sheetName(int sheet) const
 {
     return sheet >= 1 && sheet <= sheetCount() ? m_sheetNames.at(sheet - 1) : QString();
+}
+
+int Workbook::ensureSheet(const QString &name)
+{
+    if (!m_valid || name.isEmpty() || name.size() > 31 || name.contains(QRegularExpression(QStringLiteral("[:\\\\/?*\\[\\]]"))))
+        return 0;
+    for (int i = 0; i < sheetCount(); ++i) {
+        if (m_sheetNames.at(i).compare(name, Qt::CaseInsensitive) == 0)
+            return i + 1;
+    }
+    QDomDocument workbook;
+    QDomDocument rels;
+    QDomDocument types;
+    const QString relsPart = relsPartOf(m_workbookPart);
+    const QString typesPart = QStringLiteral("[Content_Types].xml");
+    if (!workbook.setContent(m_parts.value(m_workbookPart)) || !rels.setContent(m_parts.value(relsPart)) ||
+        !types.setContent(m_parts.value(typesPart)))
+        return 0;
+
+    // A part name and ids that nothing in the package uses yet.
+    const QString folder = m_workbookPart.left(m_workbookPart.lastIndexOf(u'/') + 1);
+    int n = sheetCount() + 1;
+    while (m_parts.contains(folder + QStringLiteral("worksheets/sheet%1.xml").arg(n)))
+        ++n;
+    const QString part = folder + QStringLiteral("worksheets/sheet%1.xml").arg(n);
+    QStringList ids;
+    const QDomNodeList relList = rels.elementsByTagName(QStringLiteral("Relationship"));
+    for (int i = 0; i < relList.size(); ++i)
+        ids.append(relList.at(i).toElement().attribute(QStringLiteral("Id")));
+    int r = relList.size() + 1;
+    while (ids.contains(QStringLiteral("rId%1").arg(r)))
+        ++r;
+    const QString id = QStringLiteral("rId%1").arg(r);
+    const QDomNodeList sheetList = workbook.elementsByTagName(QStringLiteral("sheet"));
+    int sheetId = 0;
+    for (int i = 0; i < sheetList.size(); ++i)
+        sheetId = qMax(sheetId, sheetList.at(i).toElement().attribute(QStringLiteral("sheetId")).toInt());
+    const QDomNodeList sheetsElements = workbook.elementsByTagName(QStringLiteral("sheets"));
+    if (sheetsElements.isEmpty())
+        return 0;
+
+    QDomElement sheet = workbook.createElement(QStringLiteral("sheet"));
+    sheet.setAttribute(QStringLiteral("name"), name);
+    sheet.setAttribute(QStringLiteral("sheetId"), sheetId + 1);
+    sheet.setAttribute(QStringLiteral("r:id"), id);
+    sheetsElements.at(0).appendChild(sheet);
+    QDomElement rel = rels.createElement(QStringLiteral("Relationship"));
+    rel.setAttribute(QStringLiteral("Id"), id);
+    rel.setAttribute(QStringLiteral("Type"),
+                     QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet"));
+    rel.setAttribute(QStringLiteral("Target"), part.mid(folder.size()));
+    rels.documentElement().appendChild(rel);
+    QDomElement type = types.createElement(QStringLiteral("Override"));
+    type.setAttribute(QStringLiteral("PartName"), u'/' + part);
+    type.setAttribute(QStringLiteral("ContentType"),
+                      QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"));
+    types.documentElement().appendChild(type);
+
+    m_parts.insert(m_workbookPart, workbook.toByteArray(-1));
+    m_parts.insert(relsPart, rels.toByteArray(-1));
+    m_parts.insert(typesPart, types.toByteArray(-1));
+    m_parts.insert(part, QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                                           "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+                                           "<sheetData/></worksheet>"));
+    m_sheetParts.append(part);
+    m_sheetNames.append(name);
+    return sheetCount();
 }
 
 QString Workbook::reference(int row, int column)

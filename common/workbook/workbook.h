@@ -27,6 +27,11 @@ public:
     int sheetCount() const { return int(m_sheetParts.size()); }
     QString sheetName(int sheet) const;
 
+    /// The position of the worksheet of that name (compared without regard to case), added as
+    /// a new empty worksheet after the last when there is none. 0 when the name is no valid
+    /// worksheet name (empty, longer than 31 characters, or holding one of : \ / ? * [ ]).
+    int ensureSheet(const QString &name);
+
     /// Sets a cell. value: a number (int, double...) gives a numeric cell, a string an inline
     /// string cell, an invalid QVariant empties the cell. False when the sheet does not exist or
     /// the reference is not a cell reference.
@@ -57,6 +62,7 @@ private:
     QMap<QString, QByteArray> m_parts;       // every part of the package, by name
     QList<QString> m_sheetParts;             // part names of the worksheets, in workbook order
     QList<QString> m_sheetNames;
+    QString m_workbookPart;
     mutable QMap<QString, QDomDocument> m_sheets; // parsed worksheets, written back on save
     QStringList m_sharedStrings;
 };

@@ -145,6 +145,39 @@ bool fill(Workbook &book, const scores::Report &report)
         for (int j = 1; j <= report.questionCount; ++j)
             cells.set(AnswersSheet, r, 3 + j, int(s.answers.value(j - 1)));
     }
+    if (cells.ok())
+        fillChecks(book, report);
+    return cells.ok();
+}
+
+bool fillChecks(Workbook &book, const scores::Report &report)
+{
+    const int sheet = book.ensureSheet(ChecksSheetName);
+    if (sheet == 0)
+        return false;
+    Filler cells(book);
+    cells.set(sheet, QStringLiteral("A1"), QStringLiteral("Test"));
+    cells.set(sheet, QStringLiteral("B1"), report.paper);
+    cells.set(sheet, QStringLiteral("A2"), QStringLiteral("Class"));
+    cells.set(sheet, QStringLiteral("B2"), report.className);
+    const QString headings[] = {QStringLiteral("No."), QStringLiteral("First name"), QStringLiteral("Last name"),
+                                QStringLiteral("Score"), QStringLiteral("Check")};
+    for (int c = 0; c < int(std::size(headings)); ++c)
+        cells.set(sheet, ChecksHeadingRow, c + 1, headings[c]);
+    for (qsizetype i = 0; i < report.students.size() && cells.ok(); ++i) {
+        const scores::StudentRow &s = report.students.at(i);
+        const int row = ChecksHeadingRow + 1 + int(i);
+        cells.set(sheet, row, 1, numbers::leadingNumber(s.number));
+        cells.set(sheet, row, 2, textValue(s.firstName));
+        cells.set(sheet, row, 3, textValue(s.lastName));
+        cells.set(sheet, row, 4, optionalNumber(s.scoreValue));
+        // Only finished records are checked: the others have nothing to agree with yet.
+        const bool finished = !s.timeLeft.trimmed().isEmpty();
+        cells.set(sheet, row, 5,
+                  !s.check.text.isEmpty() ? QVariant(QString(s.check.text).replace(u'\n', QStringLiteral("; ")))
+                  : finished              ? QVariant(QStringLiteral("OK"))
+                                          : QVariant());
+    }
     return cells.ok();
 }
 

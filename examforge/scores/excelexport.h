@@ -18,9 +18,17 @@ class Workbook;
 /// cells, so the teacher can sort and calculate with them.
 namespace excelexport {
 
-/// Fills the four worksheets. Returns false when a cell cannot be set (a template with fewer
-/// than four worksheets); the workbook is then only partly filled.
+/// Fills the four worksheets, then the "Checks" worksheet (see fillChecks()). Returns false
+/// when a cell of the four cannot be set (a template with fewer than four worksheets); the
+/// workbook is then only partly filled.
 bool fill(Workbook &book, const scores::Report &report);
+
+/// The worksheet added after the template's own: every student with the finding of the record
+/// checks in column E ("Check": "OK", what does not agree, or empty while not finished).
+/// Headings in row 4, students from row 5 in number order.
+inline const QString ChecksSheetName = QStringLiteral("Checks");
+inline constexpr int ChecksHeadingRow = 4;
+bool fillChecks(Workbook &book, const scores::Report &report);
 
 using Options = exports::Options;
 

@@ -25,6 +25,10 @@ Report loadReport(const QString &paperName, const QString &className)
     report.thresholds.b = paperFile.number(paper::MainSection, paper::BGradeKey);
     report.thresholds.c = paperFile.number(paper::MainSection, paper::CGradeKey);
     report.thresholds.d = paperFile.number(paper::MainSection, paper::DGradeKey);
+    CheckRules rules;
+    rules.marking = scoring::marking(paperFile);
+    rules.digest = scoring::digest(rules.marking);
+    rules.limitSeconds = qMax<qint64>(0, paperFile.number(paper::MainSection, paper::TestTimeKey)) * 60;
     QList<qint16> keys;
     keys.reserve(report.questionCount);
     for (int j = 1; j <= report.questionCount; ++j) {
@@ -54,6 +58,7 @@ Report loadReport(const QString &paperName, const QString &className)
             row.score = scoreText(*r.score);
         row.timeLeft = r.timeLeft;
         row.answers = r.answers;
+        row.check = checkRecord(r, rules);
         scores.append(r.score);
         rankKeys.append(r.score.value_or(0));
         answers.append(r.answers);

@@ -18,7 +18,7 @@ Marking marking(const profile::Snapshot &paperFile)
     m.defaultMark = table.defaultMark;
     m.voided.reserve(m.questions.size());
     for (qsizetype i = 0; i < m.questions.size(); ++i)
-        m.voided.append(paperFile.number(QString::number(i + 1), VoidKey) == 1);
+        m.voided.append(m.questions.at(i).isVoid);
     m.rule = paperFile.number(paper::MainSection, VoidRuleKey) == 1 ? VoidRule::DropOut : VoidRule::CountAsRight;
     return m;
 }

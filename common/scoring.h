@@ -15,7 +15,7 @@ class Snapshot;
 namespace scoring {
 
 /// Key of a question section: "1" makes the question void.
-inline const QString VoidKey = QStringLiteral("VOID");
+inline const QString &VoidKey = paper::VoidKey;
 /// Key of section MAIN: how void questions count. "1" drops them out of the full mark; any
 /// other value (or none) counts them as answered right for every student.
 inline const QString VoidRuleKey = QStringLiteral("VOID_RULE");

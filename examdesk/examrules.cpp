@@ -61,16 +61,11 @@ bool answerMatches(const QString &key, qint16 answerCode)
     return numbers::leadingNumber(key) == double(answerCode);
 }
 
-qint16 score(const QList<paper::Question> &questions, const QList<qint16> &answers, qint16 defaultMark)
+qint16 score(const QList<paper::Question> &questions, const QList<qint16> &answers, qint16 defaultMark,
+             const QList<bool> &voided, scoring::VoidRule rule)
 {
-    double total = 0;
-    for (qsizetype i = 0; i < questions.size(); ++i) {
-        const qint16 answer = i < answers.size() ? answers.at(i) : qint16(0);
-        if (!answerMatches(questions.at(i).answer, answer))
-            continue;
-        total = std::nearbyint(total + paper::effectiveMark(questions.at(i), defaultMark));
-    }
-    return numbers::toInt16(total);
+    // One rule for both programs: the teacher's checks and regrade score the same way.
+    return scoring::score({questions, voided, defaultMark, rule}, answers);
 }
 
 int selectorValueFor(int value, int position)

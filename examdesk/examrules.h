@@ -1,6 +1,7 @@
 #pragma once
 
 #include "paperfile.h"
+#include "scoring.h"
 
 #include <QList>
 #include <QString>
@@ -41,8 +42,10 @@ bool answerMatches(const QString &key, qint16 answerCode);
 /// The score of an attempt: for each question (paper numbering) whose key matches its answer
 /// code, its own mark, or defaultMark when its mark is empty; the sum is rounded to an integer,
 /// halves to even, after each addition, and clamped to 16 bits. answers[i - 1] belongs to
-/// question i; a missing code counts as unanswered.
-qint16 score(const QList<paper::Question> &questions, const QList<qint16> &answers, qint16 defaultMark);
+/// question i; a missing code counts as unanswered. Void questions (voided[i - 1]) count as the
+/// rule says: right for everyone, or for nobody.
+qint16 score(const QList<paper::Question> &questions, const QList<qint16> &answers, qint16 defaultMark,
+             const QList<bool> &voided = {}, scoring::VoidRule rule = scoring::VoidRule::CountAsRight);
 
 /// Number of selector buttons and the step of its scroll bar.
 inline constexpr int SelectorButtons = 20;

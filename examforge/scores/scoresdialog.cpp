@@ -6,6 +6,7 @@
 #include "enterkey.h"
 #include "helpwindow.h"
 #include "liveview.h"
+#include "regradedialog.h"
 #include "numbers.h"
 #include "paperfile.h"
 #include "prompt.h"
@@ -138,6 +139,7 @@ ScoresDialog::ScoresDialog(QWidget *parent)
             m_exporter(this, m_report);
     });
     connect(ui->CmdLive, &QPushButton::clicked, this, &ScoresDialog::openLiveView);
+    connect(ui->CmdRegrade, &QPushButton::clicked, this, &ScoresDialog::openRegrade);
     connect(ui->CMD_退出, &QPushButton::clicked, this, &QDialog::reject);
     connect(ui->CmdHELP, &QPushButton::clicked, this, [this] { help::showFor(this); });
 
@@ -462,6 +464,8 @@ void ScoresDialog::updateButtons()
     ui->Cmd删除成绩->setEnabled(chosen);
     ui->Cmd允许重考->setEnabled(chosen);
     ui->Cmd输出->setEnabled(m_exporter && !m_report.paper.isEmpty());
+    ui->CmdLive->setEnabled(!m_report.paper.isEmpty());
+    ui->CmdRegrade->setEnabled(!m_report.paper.isEmpty());
 }
 
 void ScoresDialog::deleteScore()
@@ -517,4 +521,13 @@ void ScoresDialog::openLiveView()
     m_live->show();
     m_live->raise();
     m_live->activateWindow();
+}
+
+void ScoresDialog::openRegrade()
+{
+    if (m_report.paper.isEmpty())
+        return;
+    RegradeDialog dialog(m_report.paper, m_report.className, this);
+    if (dialog.exec() == QDialog::Accepted)
+        refresh();
 }

@@ -102,6 +102,7 @@ private:
     void deleteScore();
     void allowRetest();
     void openLiveView();
+    void openRegrade();
     void updateButtons();
     QString selectedNumber() const;
     int selectedQuestion() const;

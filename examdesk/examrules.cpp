@@ -87,6 +87,11 @@ qint64 testSeconds(qint16 minutes)
     return qMax<qint64>(0, qint64(minutes) * 60);
 }
 
+qint64 limitSeconds(qint16 minutes, const catalogue::ExtraTime &extra)
+{
+    return catalogue::ownLimitSeconds(minutes, extra);
+}
+
 QString finishMessage(bool displayScore, qint16 fullMark, qint16 mark, bool saved)
 {
     QString text;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue.h"
 #include "paperfile.h"
 #include "scoring.h"
 
@@ -60,6 +61,10 @@ int selectorMaximum(int questionCount);
 
 /// The whole test time in seconds (no 16-bit limit); a negative time counts as 0.
 qint64 testSeconds(qint16 minutes);
+
+/// A student's own limit: the test time with the student's extra time. Extra time never takes
+/// a limit beyond what the countdown holds (the teacher is told when entering it).
+qint64 limitSeconds(qint16 minutes, const catalogue::ExtraTime &extra);
 
 /// The message at the finish. With the score displayed it shows the full mark and the mark;
 /// otherwise it says the mark is saved. When the record could not be written it never claims

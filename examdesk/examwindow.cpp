@@ -196,7 +196,7 @@ void ExamWindow::load()
     ui->Command3->setVisible(允许判题 == 1);
 
     const record::Id id = m_session.recordId();
-    const qint64 fullSeconds = examdesk::testSeconds(考试总时间);
+    const qint64 fullSeconds = examdesk::limitSeconds(考试总时间, m_session.extraTime);
     if (m_session.是否二次登录) {
         const record::Progress saved = record::resume(id, 总题数, fullSeconds);
         m_order = saved.order;

@@ -161,7 +161,7 @@ bool fillChecks(Workbook &book, const scores::Report &report)
     cells.set(sheet, QStringLiteral("A2"), QStringLiteral("Class"));
     cells.set(sheet, QStringLiteral("B2"), report.className);
     const QString headings[] = {QStringLiteral("No."), QStringLiteral("First name"), QStringLiteral("Last name"),
-                                QStringLiteral("Score"), QStringLiteral("Check")};
+                                QStringLiteral("Score"), QStringLiteral("Check"), QStringLiteral("Extra time")};
     for (int c = 0; c < int(std::size(headings)); ++c)
         cells.set(sheet, ChecksHeadingRow, c + 1, headings[c]);
     for (qsizetype i = 0; i < report.students.size() && cells.ok(); ++i) {
@@ -177,6 +177,7 @@ bool fillChecks(Workbook &book, const scores::Report &report)
                   !s.check.text.isEmpty() ? QVariant(QString(s.check.text).replace(u'\n', QStringLiteral("; ")))
                   : finished              ? QVariant(QStringLiteral("OK"))
                                           : QVariant());
+        cells.set(sheet, row, 6, textValue(s.extraTime));
     }
     return cells.ok();
 }

@@ -24,7 +24,8 @@ namespace excelexport {
 bool fill(Workbook &book, const scores::Report &report);
 
 /// The worksheet added after the template's own: every student with the finding of the record
-/// checks in column E ("Check": "OK", what does not agree, or empty while not finished).
+/// checks in column E ("Check": "OK", what does not agree, or empty while not finished) and
+/// the student's extra time in column F.
 /// Headings in row 4, students from row 5 in number order.
 inline const QString ChecksSheetName = QStringLiteral("Checks");
 inline constexpr int ChecksHeadingRow = 4;

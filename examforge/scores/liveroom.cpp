@@ -127,6 +127,7 @@ Room read(const QString &paperName, const QString &className, const QDateTime &n
     const int questionCount =
         qMax(0, int(profile::readNumber(paper::file(room.paper), paper::MainSection, paper::QuestionCountKey)));
     room.students = qMax(0, cls.last - cls.first + 1);
+    const QMap<int, catalogue::ExtraTime> extra = catalogue::extraTimes(room.className, cls.first, cls.last);
 
     // One listing gives every record's name and time; names match without regard to case,
     // the first spelling winning as for the other record paths.
@@ -162,6 +163,7 @@ Room read(const QString &paperName, const QString &className, const QDateTime &n
         s.questionCount = questionCount;
         s.answered = g.answered;
         s.timeLeft = g.timeLeft;
+        s.extraTime = catalogue::extraTimeText(extra.value(number));
         const QDateTime written = it->lastModified();
         if (written.isValid()) {
             const qint64 ago = written.secsTo(now);

@@ -28,7 +28,8 @@ Report loadReport(const QString &paperName, const QString &className)
     CheckRules rules;
     rules.marking = scoring::marking(paperFile);
     rules.digest = scoring::digest(rules.marking);
-    rules.limitSeconds = qMax<qint64>(0, paperFile.number(paper::MainSection, paper::TestTimeKey)) * 60;
+    const qint16 testMinutes = paperFile.number(paper::MainSection, paper::TestTimeKey);
+    const QMap<int, catalogue::ExtraTime> extra = catalogue::extraTimes(report.className, cls.first, cls.last);
     QList<qint16> keys;
     keys.reserve(report.questionCount);
     for (int j = 1; j <= report.questionCount; ++j) {
@@ -58,6 +59,10 @@ Report loadReport(const QString &paperName, const QString &className)
             row.score = scoreText(*r.score);
         row.timeLeft = r.timeLeft;
         row.answers = r.answers;
+        // The time left is checked against the student's own limit, as Examdesk set it.
+        const catalogue::ExtraTime e = extra.value(cls.first + int(i));
+        rules.limitSeconds = catalogue::ownLimitSeconds(testMinutes, e);
+        row.extraTime = catalogue::extraTimeText(e);
         row.check = checkRecord(r, rules);
         scores.append(r.score);
         rankKeys.append(r.score.value_or(0));

@@ -23,6 +23,7 @@ struct StudentRow
     QString rank;          ///< decimal text; students without a score rank with 0 points
     QList<qint16> answers; ///< answer codes of questions 1..questionCount, 0 = not answered
     Check check;           ///< whether the finished record agrees with itself and the paper
+    QString extraTime;     ///< the student's extra time as shown ("x1.5 +10 min"), empty for none
 };
 
 /// Everything one refresh gathers for a paper and a class: what the window shows and what an

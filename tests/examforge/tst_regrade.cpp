@@ -1,4 +1,5 @@
 #include "answerrecord.h"
+#include "paperfile.h"
 #include "profile.h"
 #include "prompt.h"
 #include "recordcheck.h"
@@ -98,6 +99,26 @@ private slots:
         QCOMPARE(keys, (QStringList{QStringLiteral("7TIME2"), QStringLiteral("7DA1"), QStringLiteral("7DFKEY"),
                                     QStringLiteral("7DF")}));
         QCOMPARE(record::readResult(id, 1).digest, QStringLiteral("abcd1234"));
+    }
+
+    void voidFlagTravelsWithTheQuestion()
+    {
+        TestDataRoot root;
+        const QString file = root.file(QStringLiteral("p.cho"));
+        paper::QuestionTable table;
+        table.questions = {{QStringLiteral("1.RTF"), QStringLiteral("2.RTF"), QStringLiteral("1"), {}},
+                           {QStringLiteral("3.RTF"), QStringLiteral("4.RTF"), QStringLiteral("2"), {}}};
+        QVERIFY(paper::saveQuestions(file, table));
+        QVERIFY(!root.read(QStringLiteral("p.cho")).contains("VOID")); // older copies see the old form
+        table.questions[1].isVoid = true;
+        QVERIFY(paper::saveQuestions(file, table));
+        std::swap(table.questions[0], table.questions[1]); // moved up in the editor
+        QVERIFY(paper::saveQuestions(file, table));
+        paper::QuestionTable back;
+        paper::loadQuestions(file, back);
+        QVERIFY(back.questions.at(0).isVoid);
+        QVERIFY(!back.questions.at(1).isVoid);
+        QCOMPARE(profile::readValue(file, QStringLiteral("2"), QStringLiteral("VOID")), QStringLiteral("0"));
     }
 
     void previewBothWaysOfVoiding()

@@ -1,11 +1,14 @@
 // Speed of the "Testing now" window on a class of 300 students in the middle of a paper of 200
-// questions: the records are read afresh at every refresh, every 10 seconds.
+// questions (the records are read afresh at every refresh, every 10 seconds), and of the
+// regrade preview of the same class after everybody has finished.
 //
 // Prints "BENCH <name> <value> <unit>" lines.
 #include "answerrecord.h"
 #include "liveroom.h"
 #include "liveview.h"
 #include "paths.h"
+#include "regrade.h"
+#include "regradedialog.h"
 #include "profile.h"
 
 #include <QApplication>
@@ -24,6 +27,7 @@ constexpr int Students = 300;
 constexpr int Questions = 200;
 const QString PaperName = QStringLiteral("Final");
 const QString ClassName = QStringLiteral("Grade9");
+const QString GradedPaper = QStringLiteral("Graded");
 
 void report(const char *name, double value, const char *unit)
 {
@@ -44,7 +48,7 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-void generate(const QString &root)
+void generate(const QString &root, const QString &PaperName, bool allFinished)
 {
     QDir(root).mkpath(QStringLiteral("sys"));
     QDir(root).mkpath(QStringLiteral("SHIJUAN/") + PaperName);
@@ -62,6 +66,9 @@ void generate(const QString &root)
     profile::Batch paperFile(root + QStringLiteral("/SHIJUAN/%1/%1.cho").arg(PaperName));
     paperFile.write(QStringLiteral("MAIN"), QStringLiteral("Question_conut"), QStringLiteral(" %1").arg(Questions));
     paperFile.write(QStringLiteral("MAIN"), QStringLiteral("TESTTIME"), QStringLiteral("60"));
+    paperFile.write(QStringLiteral("MAIN"), QStringLiteral("Mark"), QStringLiteral(" 5"));
+    for (int j = 1; j <= Questions; ++j)
+        paperFile.write(QString::number(j), QStringLiteral("ANSWER"), QString::number(j % 3 + 1));
     paperFile.commit();
     // A tenth of the class has finished; the others are somewhere in the paper.
     for (int n = 1; n <= Students; ++n) {
@@ -76,7 +83,7 @@ void generate(const QString &root)
             rec.write(ClassName, number + QStringLiteral("DA%1").arg(j), QString::number(j <= n % Questions ? 1 : 0));
         for (int k = 1; k <= Questions; ++k)
             rec.write(ClassName, number + QStringLiteral("SX%1").arg(k), QString::number(k));
-        if (n % 10 == 0) {
+        if (allFinished || n % 10 == 0) {
             rec.write(ClassName, number + QStringLiteral("TIME2"), QStringLiteral("00:02:00"));
             rec.write(ClassName, number + QStringLiteral("DF"), QStringLiteral(" 10"));
         }
@@ -92,7 +99,8 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;
-    generate(dir.path());
+    generate(dir.path(), PaperName, false);
+    generate(dir.path(), GradedPaper, true);
     paths::setProgramFolderForTesting(dir.path());
 
     std::vector<double> reads;
@@ -143,5 +151,31 @@ int main(int argc, char *argv[])
     report("live_refresh_300x200_cpu_median", median(refreshesCpu), "ms");
     report("live_refresh_300x200_median", median(refreshes), "ms");
     report("live_refresh_300x200_max", *std::max_element(refreshes.begin(), refreshes.end()), "ms");
+
+    // The regrade preview: every record read and scored again.
+    std::vector<double> previews;
+    std::vector<double> previewsCpu;
+    for (int i = 0; i < 10; ++i) {
+        QElapsedTimer t;
+        t.start();
+        const double cpu = cpuMs();
+        const regrade::Preview p = regrade::preview(GradedPaper, ClassName, scoring::VoidRule::CountAsRight);
+        previewsCpu.push_back(cpuMs() - cpu);
+        previews.push_back(double(t.nsecsElapsed()) / 1e6);
+        if (p.finished != Students) {
+            std::fprintf(stderr, "the preview did not read the generated class\n");
+            return 1;
+        }
+    }
+    report("regrade_preview_300x200_median", median(previews), "ms");
+    report("regrade_preview_300x200_cpu_median", median(previewsCpu), "ms");
+    {
+        QElapsedTimer t;
+        t.start();
+        RegradeDialog dialog(GradedPaper, ClassName);
+        dialog.show();
+        QApplication::processEvents();
+        report("regrade_dialog_open_300x200", double(t.nsecsElapsed()) / 1e6, "ms");
+    }
     return 0;
 }

@@ -139,7 +139,7 @@ bool finish(const Id &id, const QString &timeLeft, const QList<qint16> &answers,
 
 namespace {
 
-Result resultFrom(const profile::Snapshot &s, const Id &id, int questionCount)
+Result resultFrom(const profile::Snapshot &s, const Id &id, int questionCount, bool withOrder = true)
 {
     const QString sec = section(id);
     Result r;
@@ -157,7 +157,7 @@ Result resultFrom(const profile::Snapshot &s, const Id &id, int questionCount)
     bool anyOrder = false;
     QList<qint16> order;
     order.reserve(questionCount);
-    for (int k = 1; k <= questionCount; ++k) {
+    for (int k = 1; withOrder && k <= questionCount; ++k) {
         const QString shown = s.value(sec, key(id, QStringLiteral("SX%1").arg(k)));
         anyOrder = anyOrder || !shown.isEmpty();
         order.append(shown.isEmpty() ? qint16(0) : numbers::readInt16(shown));
@@ -181,7 +181,7 @@ Result readResult(const Id &id, int questionCount)
 }
 
 QList<Result> readResults(const QString &paper, const QString &className, const QStringList &numbers,
-                          int questionCount)
+                          int questionCount, bool withOrder)
 {
     const QString folder = paths::scoreFolder(paper);
     const QString cls = className.trimmed();
@@ -217,7 +217,7 @@ QList<Result> readResults(const QString &paper, const QString &className, const 
             none.answers = unanswered;
             results.append(none);
         } else {
-            results.append(resultFrom(profile::Snapshot(file), id, questionCount));
+            results.append(resultFrom(profile::Snapshot(file), id, questionCount, withOrder));
             results.last().file = file;
         }
     }

@@ -99,8 +99,10 @@ Result readResult(const Id &id, int questionCount);
 /// file: results[i] belongs to numbers[i]. A student without a record gets an empty result
 /// with questionCount answer codes 0. Costs one file open per record present; the score
 /// folder is listed once, and only when a record is not found under its exact name.
+/// withOrder false leaves Result::order empty, for callers that do not need it (it costs as
+/// much as the answer codes).
 QList<Result> readResults(const QString &paper, const QString &className, const QStringList &numbers,
-                          int questionCount);
+                          int questionCount, bool withOrder = true);
 
 /// Empties N TIME2, so that the next login resumes the saved attempt. A record that is not
 /// finished (no file, or no TIME2) is left as it is: no file is made for a student who has none.

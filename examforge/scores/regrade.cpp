@@ -67,7 +67,7 @@ Preview preview(const QString &paperName, const QString &className, scoring::Voi
     for (int number = cls.first; number <= cls.last; ++number)
         numbers.append(QString::number(number));
     const int n = int(p.marking.questions.size());
-    const QList<record::Result> results = record::readResults(p.paper, p.className, numbers, n);
+    const QList<record::Result> results = record::readResults(p.paper, p.className, numbers, n, false);
 
     // Older markings are read once each, by digest.
     QHash<QString, std::optional<scoring::Marking>> earlier;

@@ -7,9 +7,9 @@
 #include "liveroom.h"
 #include "liveview.h"
 #include "paths.h"
+#include "profile.h"
 #include "regrade.h"
 #include "regradedialog.h"
-#include "profile.h"
 
 #include <QApplication>
 #include <QDir>
@@ -17,8 +17,8 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 namespace {
@@ -64,7 +64,8 @@ void generate(const QString &root, const QString &PaperName, bool allFinished)
     cat.write(QStringLiteral("TestName"), PaperName, QStringLiteral("1"));
     cat.commit();
     profile::Batch paperFile(root + QStringLiteral("/SHIJUAN/%1/%1.cho").arg(PaperName));
-    paperFile.write(QStringLiteral("MAIN"), QStringLiteral("Question_conut"), QStringLiteral(" %1").arg(Questions));
+    paperFile.write(QStringLiteral("MAIN"), QStringLiteral("Question_conut"),
+                    QStringLiteral(" %1").arg(Questions));
     paperFile.write(QStringLiteral("MAIN"), QStringLiteral("TESTTIME"), QStringLiteral("60"));
     paperFile.write(QStringLiteral("MAIN"), QStringLiteral("Mark"), QStringLiteral(" 5"));
     for (int j = 1; j <= Questions; ++j)
@@ -80,7 +81,8 @@ void generate(const QString &root, const QString &PaperName, bool allFinished)
         rec.write(ClassName, number + QStringLiteral("TIME"), QStringLiteral("00:31:00"));
         rec.write(ClassName, number + QStringLiteral("DangQian"), QString::number(n % Questions + 1));
         for (int j = 1; j <= Questions; ++j)
-            rec.write(ClassName, number + QStringLiteral("DA%1").arg(j), QString::number(j <= n % Questions ? 1 : 0));
+            rec.write(ClassName, number + QStringLiteral("DA%1").arg(j),
+                      QString::number(j <= n % Questions ? 1 : 0));
         for (int k = 1; k <= Questions; ++k)
             rec.write(ClassName, number + QStringLiteral("SX%1").arg(k), QString::number(k));
         if (allFinished || n % 10 == 0) {

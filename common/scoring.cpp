@@ -19,7 +19,8 @@ Marking marking(const profile::Snapshot &paperFile)
     m.voided.reserve(m.questions.size());
     for (qsizetype i = 0; i < m.questions.size(); ++i)
         m.voided.append(m.questions.at(i).isVoid);
-    m.rule = paperFile.number(paper::MainSection, VoidRuleKey) == 1 ? VoidRule::DropOut : VoidRule::CountAsRight;
+    m.rule =
+        paperFile.number(paper::MainSection, VoidRuleKey) == 1 ? VoidRule::DropOut : VoidRule::CountAsRight;
     return m;
 }
 

@@ -25,7 +25,8 @@ inline const QString VoidRuleKey = QStringLiteral("VOID_RULE");
 inline const QString DigestSuffix = QStringLiteral("DFKEY");
 inline const QString OldScoreSuffix = QStringLiteral("DFOLD");
 
-enum class VoidRule {
+enum class VoidRule
+{
     CountAsRight, ///< every student gets the question's mark
     DropOut       ///< nobody gets it, and it leaves the full mark
 };

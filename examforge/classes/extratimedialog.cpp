@@ -63,7 +63,8 @@ ExtraTimeDialog::ExtraTimeDialog(const catalogue::ClassRecord &cls, QWidget *par
         numberItem->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
         numberItem->setTextAlignment(Qt::AlignCenter);
         table->setItem(r, NumberColumn, numberItem);
-        auto *factor = new QTableWidgetItem(QString::number(e.factor, 'f', e.factor == std::floor(e.factor) ? 1 : 2));
+        auto *factor =
+            new QTableWidgetItem(QString::number(e.factor, 'f', e.factor == std::floor(e.factor) ? 1 : 2));
         auto *minutes = new QTableWidgetItem(QString::number(e.minutes));
         factor->setTextAlignment(Qt::AlignCenter);
         minutes->setTextAlignment(Qt::AlignCenter);
@@ -95,18 +96,22 @@ void ExtraTimeDialog::save()
         catalogue::ExtraTime e;
         if (!factorText.isEmpty()) {
             const double factor = QString(factorText).replace(u',', u'.').toDouble();
-            if (!decimal.match(factorText).hasMatch() || factor < catalogue::MinFactor || factor > catalogue::MaxFactor) {
+            if (!decimal.match(factorText).hasMatch() || factor < catalogue::MinFactor ||
+                factor > catalogue::MaxFactor) {
                 refuse(r, FactorColumn,
-                       QStringLiteral("The time factor of student %1 must be a number from 1.0 to 3.0.").arg(number));
+                       QStringLiteral("The time factor of student %1 must be a number from 1.0 to 3.0.")
+                           .arg(number));
                 return;
             }
             e.factor = std::round(factor * 100) / 100;
         }
         if (!minutesText.isEmpty()) {
             const int minutes = minutesText.toInt();
-            if (!whole.match(minutesText).hasMatch() || minutesText.size() > 3 || minutes > catalogue::MaxExtraMinutes) {
+            if (!whole.match(minutesText).hasMatch() || minutesText.size() > 3 ||
+                minutes > catalogue::MaxExtraMinutes) {
                 refuse(r, MinutesColumn,
-                       QStringLiteral("The extra minutes of student %1 must be a whole number from 0 to 240.").arg(number));
+                       QStringLiteral("The extra minutes of student %1 must be a whole number from 0 to 240.")
+                           .arg(number));
                 return;
             }
             e.minutes = minutes;
@@ -125,7 +130,8 @@ void ExtraTimeDialog::save()
             continue;
         if (base * e.factor > catalogue::MaxLimitSeconds)
             e.factor = qMax(1.0, std::floor(double(catalogue::MaxLimitSeconds) / double(base) * 100) / 100);
-        e.minutes = int(qMax<qint64>(0, (catalogue::MaxLimitSeconds - qint64(std::nearbyint(base * e.factor))) / 60));
+        e.minutes =
+            int(qMax<qint64>(0, (catalogue::MaxLimitSeconds - qint64(std::nearbyint(base * e.factor))) / 60));
         lowered.append(QString::number(it.key()));
         const int r = it.key() - m_class.first;
         table->item(r, FactorColumn)->setText(QString::number(e.factor, 'f', 2));
@@ -138,10 +144,11 @@ void ExtraTimeDialog::save()
             changed.insert(it.key(), *it);
     }
     if (!lowered.isEmpty()) {
-        prompt::inform(this, QStringLiteral("Examdesk counts down at most 546 minutes. The extra time of students "
-                                            "%1 was lowered so that it fits the longest test (%2, %3 minutes).")
-                                 .arg(lowered.join(QStringLiteral(", ")), longestName)
-                                 .arg(longest));
+        prompt::inform(this,
+                       QStringLiteral("Examdesk counts down at most 546 minutes. The extra time of students "
+                                      "%1 was lowered so that it fits the longest test (%2, %3 minutes).")
+                           .arg(lowered.join(QStringLiteral(", ")), longestName)
+                           .arg(longest));
     }
     if (!changed.isEmpty() && !catalogue::saveExtraTimes(m_class.name, changed)) {
         prompt::inform(this, QStringLiteral("The extra time could not be saved: the catalogue file can't be "

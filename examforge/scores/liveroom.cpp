@@ -124,8 +124,8 @@ Room read(const QString &paperName, const QString &className, const QDateTime &n
     room.paper = paperName.trimmed();
     room.className = className.trimmed();
     const catalogue::ClassRecord cls = catalogue::loadClass(room.className);
-    const int questionCount =
-        qMax(0, int(profile::readNumber(paper::file(room.paper), paper::MainSection, paper::QuestionCountKey)));
+    const int questionCount = qMax(
+        0, int(profile::readNumber(paper::file(room.paper), paper::MainSection, paper::QuestionCountKey)));
     room.students = qMax(0, cls.last - cls.first + 1);
     const QMap<int, catalogue::ExtraTime> extra = catalogue::extraTimes(room.className, cls.first, cls.last);
 

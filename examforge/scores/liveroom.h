@@ -19,14 +19,14 @@ inline constexpr qint64 SkewSeconds = 5;
 struct Sitting
 {
     QString number;
-    QString name;       ///< first and last name
-    int answered = 0;   ///< questions with an answer code other than 0
+    QString name;     ///< first and last name
+    int answered = 0; ///< questions with an answer code other than 0
     int questionCount = 0;
-    QString timeLeft;   ///< as the last save left it
-    QString extraTime;  ///< the student's extra time as shown, empty for none
+    QString timeLeft;                 ///< as the last save left it
+    QString extraTime;                ///< the student's extra time as shown, empty for none
     std::optional<qint64> secondsAgo; ///< since the record file was written; nothing when unknown
-    bool stale = false;      ///< no save for StaleSeconds or more
-    bool clockAhead = false; ///< the file time lies in the future
+    bool stale = false;               ///< no save for StaleSeconds or more
+    bool clockAhead = false;          ///< the file time lies in the future
 };
 
 struct Room

@@ -58,7 +58,8 @@ void LiveView::setTarget(const QString &paper, const QString &className)
 {
     m_paper = paper;
     m_className = className;
-    ui->LabLiveWhat->setText(QStringLiteral("Test: %1    Class: %2").arg(paper.trimmed(), className.trimmed()));
+    ui->LabLiveWhat->setText(
+        QStringLiteral("Test: %1    Class: %2").arg(paper.trimmed(), className.trimmed()));
     if (isVisible())
         refresh();
 }

@@ -35,7 +35,9 @@ Check checkRecord(const record::Result &r, const CheckRules &rules)
     const int n = int(rules.marking.questions.size());
     for (int j = 0; j < n && j < r.answers.size(); ++j) {
         if (!scoring::isChoiceCode(r.answers.at(j))) {
-            add(QStringLiteral("The answer %1 to question %2 is no set of choices").arg(r.answers.at(j)).arg(j + 1));
+            add(QStringLiteral("The answer %1 to question %2 is no set of choices")
+                    .arg(r.answers.at(j))
+                    .arg(j + 1));
             break;
         }
     }

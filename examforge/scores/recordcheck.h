@@ -13,7 +13,8 @@ struct Result;
 /// not agree was damaged or edited by hand; the teacher is told, nothing is changed.
 namespace scores {
 
-enum class CheckKind {
+enum class CheckKind
+{
     Agrees,     ///< nothing to say (also every record that is not finished)
     KeyChanged, ///< the paper's keys or marks changed since the record was scored
     Mismatch    ///< the record does not agree with itself or with the paper
@@ -29,8 +30,8 @@ struct Check
 struct CheckRules
 {
     scoring::Marking marking;
-    QString digest;             ///< scoring::digest(marking)
-    qint64 limitSeconds = 0;    ///< the test time (with the student's extra time)
+    QString digest;          ///< scoring::digest(marking)
+    qint64 limitSeconds = 0; ///< the test time (with the student's extra time)
 };
 
 /// Checks one record. Only finished records (TIME2 present) are checked. The score is

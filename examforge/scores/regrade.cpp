@@ -103,7 +103,8 @@ Preview preview(const QString &paperName, const QString &className, scoring::Voi
             const qint16 code = r.answers.value(j);
             bool differs = p.marking.isVoid(j);
             if (before && j < before->questions.size()) {
-                differs = scoring::questionScores(*before, j, code) != scoring::questionScores(p.marking, j, code) ||
+                differs = scoring::questionScores(*before, j, code) !=
+                              scoring::questionScores(p.marking, j, code) ||
                           paper::effectiveMark(before->questions.at(j), before->defaultMark) !=
                               paper::effectiveMark(p.marking.questions.at(j), p.marking.defaultMark);
             }
@@ -153,9 +154,12 @@ Outcome apply(const Preview &p, const QString &machine, const QDateTime &when)
         }
         ++outcome.written;
         const QString why = QStringLiteral("changed: questions %1").arg(line.questions);
-        const QStringList fields = {stamp, machine, QFileInfo(file).fileName() + u' ' + sec + u' ' + line.number,
+        const QStringList fields = {stamp,
+                                    machine,
+                                    QFileInfo(file).fileName() + u' ' + sec + u' ' + line.number,
                                     line.oldText.isEmpty() ? QStringLiteral("-") : line.oldText,
-                                    QString::number(line.newScore), why};
+                                    QString::number(line.newScore),
+                                    why};
         log += fields.join(u'\t').toUtf8() + "\r\n";
     }
 
@@ -169,7 +173,8 @@ Outcome apply(const Preview &p, const QString &machine, const QDateTime &when)
     if (const QString keys = keysFile(p.paper); !keys.isEmpty()) {
         profile::Batch kept(keys);
         kept.write(paper::MainSection, scoring::DigestSuffix, p.digest);
-        kept.write(paper::MainSection, paper::QuestionCountKey, numbers::signBlank(qint64(p.marking.questions.size())));
+        kept.write(paper::MainSection, paper::QuestionCountKey,
+                   numbers::signBlank(qint64(p.marking.questions.size())));
         kept.write(paper::MainSection, paper::MarkKey, numbers::signBlank(qint64(p.marking.defaultMark)));
         kept.write(paper::MainSection, scoring::VoidRuleKey,
                    p.marking.rule == scoring::VoidRule::DropOut ? QStringLiteral("1") : QStringLiteral("0"));
@@ -177,13 +182,15 @@ Outcome apply(const Preview &p, const QString &machine, const QDateTime &when)
             const QString section = QString::number(j + 1);
             kept.write(section, paper::AnswerKey, p.marking.questions.at(j).answer);
             kept.write(section, paper::QuestionMarkKey, p.marking.questions.at(j).mark);
-            kept.write(section, scoring::VoidKey, p.marking.isVoid(j) ? QStringLiteral("1") : QStringLiteral("0"));
+            kept.write(section, scoring::VoidKey,
+                       p.marking.isVoid(j) ? QStringLiteral("1") : QStringLiteral("0"));
         }
         kept.commit();
     }
     if (!log.isEmpty()) {
         QFile file(paths::join(paths::scoreFolder(p.paper), LogName));
-        outcome.logWritten = file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(log) == log.size();
+        outcome.logWritten =
+            file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(log) == log.size();
     }
     return outcome;
 }

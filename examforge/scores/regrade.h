@@ -28,8 +28,8 @@ struct Line
     QString oldText;           ///< DF as stored
     std::optional<double> oldScore;
     qint16 newScore = 0;
-    double difference = 0;     ///< new - old (the whole new score when there was none)
-    QString questions;         ///< which questions changed the score, as shown
+    double difference = 0; ///< new - old (the whole new score when there was none)
+    QString questions;     ///< which questions changed the score, as shown
     bool changed() const { return !stillTesting && (!oldScore || double(newScore) != *oldScore); }
 };
 
@@ -39,10 +39,10 @@ struct Preview
     QString className;
     scoring::Marking marking;
     QString digest;
-    bool noKeys = false;  ///< no question has a key: scoring would reward empty answers
+    bool noKeys = false; ///< no question has a key: scoring would reward empty answers
     int finished = 0;
     int stillTesting = 0;
-    QList<Line> lines;    ///< changed records by difference (largest first), then still testing
+    QList<Line> lines; ///< changed records by difference (largest first), then still testing
     int changedCount() const;
 };
 
@@ -53,7 +53,7 @@ Preview preview(const QString &paper, const QString &className, scoring::VoidRul
 struct Outcome
 {
     int written = 0;
-    int skipped = 0; ///< changed meanwhile (a retest, another regrade): left as they were
+    int skipped = 0;    ///< changed meanwhile (a retest, another regrade): left as they were
     QStringList failed; ///< numbers whose record could not be written
     bool logWritten = true;
 };

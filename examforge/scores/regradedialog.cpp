@@ -35,9 +35,9 @@ RegradeDialog::RegradeDialog(const QString &paper, const QString &className, QWi
     ui->setupUi(this);
     QTableWidget *table = ui->RegradeList;
     table->setColumnCount(ColumnCount);
-    table->setHorizontalHeaderLabels({QStringLiteral("No."), QStringLiteral("Name"), QStringLiteral("Old score"),
-                                      QStringLiteral("New score"), QStringLiteral("Difference"),
-                                      QStringLiteral("Questions")});
+    table->setHorizontalHeaderLabels({QStringLiteral("No."), QStringLiteral("Name"),
+                                      QStringLiteral("Old score"), QStringLiteral("New score"),
+                                      QStringLiteral("Difference"), QStringLiteral("Questions")});
     table->verticalHeader()->hide();
     table->horizontalHeader()->setSectionResizeMode(QuestionsColumn, QHeaderView::Stretch);
     table->setColumnWidth(NumberColumn, 60);
@@ -71,14 +71,16 @@ void RegradeDialog::fill()
             voided.append(QString::number(j + 1));
     }
     ui->FrameVoid->setEnabled(!voided.isEmpty());
-    ui->FrameVoid->setTitle(voided.isEmpty() ? QStringLiteral("Void questions: none")
-                                             : QStringLiteral("Void questions: %1").arg(voided.join(QStringLiteral(", "))));
-    QString summary = QStringLiteral("Test %1, class %2: %3 finished, %4 to change, %5 still testing. Full mark now %6.")
-                          .arg(p.paper, p.className)
-                          .arg(p.finished)
-                          .arg(p.changedCount())
-                          .arg(p.stillTesting)
-                          .arg(scoreText(scoring::fullMark(p.marking)));
+    ui->FrameVoid->setTitle(
+        voided.isEmpty() ? QStringLiteral("Void questions: none")
+                         : QStringLiteral("Void questions: %1").arg(voided.join(QStringLiteral(", "))));
+    QString summary =
+        QStringLiteral("Test %1, class %2: %3 finished, %4 to change, %5 still testing. Full mark now %6.")
+            .arg(p.paper, p.className)
+            .arg(p.finished)
+            .arg(p.changedCount())
+            .arg(p.stillTesting)
+            .arg(scoreText(scoring::fullMark(p.marking)));
     if (p.noKeys)
         summary += QStringLiteral("\nThe test has no answer keys: there is nothing to regrade by.");
     ui->LabRegradeSummary->setText(summary);
@@ -95,7 +97,8 @@ void RegradeDialog::fill()
             l.name,
             l.stillTesting ? QString() : (l.oldText.isEmpty() ? QStringLiteral("-") : l.oldText),
             l.stillTesting ? QString() : QString::number(l.newScore),
-            l.stillTesting ? QString() : (l.difference > 0 ? QStringLiteral("+") : QString()) + scoreText(l.difference),
+            l.stillTesting ? QString()
+                           : (l.difference > 0 ? QStringLiteral("+") : QString()) + scoreText(l.difference),
             l.stillTesting ? QStringLiteral("still testing") : l.questions,
         };
         for (int c = 0; c < ColumnCount; ++c) {
@@ -117,12 +120,14 @@ void RegradeDialog::write()
     m_outcome = regrade::apply(m_preview, regrade::machineName(), QDateTime::currentDateTime());
     QString text = QStringLiteral("%1 scores were changed.").arg(m_outcome.written);
     if (m_outcome.skipped > 0)
-        text += QStringLiteral("\n%1 records changed meanwhile and were left as they are: regrade again to see them.")
+        text += QStringLiteral(
+                    "\n%1 records changed meanwhile and were left as they are: regrade again to see them.")
                     .arg(m_outcome.skipped);
     if (!m_outcome.failed.isEmpty())
-        text += QStringLiteral("\nThe records of students %1 could not be written: check that the folder can be "
-                               "written to, then regrade again.")
-                    .arg(m_outcome.failed.join(QStringLiteral(", ")));
+        text +=
+            QStringLiteral("\nThe records of students %1 could not be written: check that the folder can be "
+                           "written to, then regrade again.")
+                .arg(m_outcome.failed.join(QStringLiteral(", ")));
     if (!m_outcome.logWritten)
         text += QStringLiteral("\nThe regrade log could not be written.");
     prompt::inform(this, text);

@@ -50,7 +50,8 @@ private slots:
         session.extraTime = {1.5, 10};
         InstructionsWindow instructions(session, {});
         instructions.show();
-        QCOMPARE(requireChild<QLabel>(&instructions, QStringLiteral("Lab考试总时间"))->text(), QStringLiteral("30"));
+        QCOMPARE(requireChild<QLabel>(&instructions, QStringLiteral("Lab考试总时间"))->text(),
+                 QStringLiteral("30"));
         QCOMPARE(requireChild<QLabel>(&instructions, QStringLiteral("LabOwnTime"))->text(),
                  QStringLiteral("Your time: 00:55:00 (with extra time x1.5 +10 min)"));
         QVERIFY(requireChild<QLabel>(&instructions, QStringLiteral("LabOwnTime"))->isVisible());
@@ -77,9 +78,12 @@ private slots:
     void finishScoresVoidQuestionsAndWritesTheDigest()
     {
         // Question 2 is void; the rule in the paper decides how it counts.
-        for (const auto &[rule, expected] : {std::pair{QByteArray("0"), QByteArray(" 10")}, {QByteArray("1"), QByteArray(" 5")}}) {
+        for (const auto &[rule, expected] :
+             {std::pair{QByteArray("0"), QByteArray(" 10")}, {QByteArray("1"), QByteArray(" 5")}}) {
             TestDataRoot root;
-            writeExamPaper(root, 2, "TESTtime=30\r\nCHANGE_QUESTION_SORT=0\r\nDISPLAY_SCORE=0\r\nVOID_RULE=" + rule + "\r\n",
+            writeExamPaper(root, 2,
+                           "TESTtime=30\r\nCHANGE_QUESTION_SORT=0\r\nDISPLAY_SCORE=0\r\nVOID_RULE=" + rule +
+                               "\r\n",
                            {QStringLiteral("2"), QStringLiteral("3")});
             QByteArray paperFile = root.read(QStringLiteral("SHIJUAN/Unit3/Unit3.cho"));
             paperFile.replace("[2]\r\n", "[2]\r\nVOID=1\r\n");
@@ -91,9 +95,10 @@ private slots:
             requireChild<QAbstractButton>(exam, QStringLiteral("Op_XZ(2)"))->click();
             script->queueAnswer(prompt::Answer::Yes);
             exam->close();
-            QVERIFY(root.read(QStringLiteral("CHENGJI/Unit3/Grade2A7.cho")).endsWith("\r\n7DF=" + expected + "\r\n"));
-            const QString digest =
-                scoring::digest(scoring::marking(profile::Snapshot(root.file(QStringLiteral("SHIJUAN/Unit3/Unit3.cho")))));
+            QVERIFY(root.read(QStringLiteral("CHENGJI/Unit3/Grade2A7.cho"))
+                        .endsWith("\r\n7DF=" + expected + "\r\n"));
+            const QString digest = scoring::digest(
+                scoring::marking(profile::Snapshot(root.file(QStringLiteral("SHIJUAN/Unit3/Unit3.cho")))));
             QCOMPARE(stored(QStringLiteral("DFKEY")), digest);
             delete exam.data();
         }

@@ -7,8 +7,8 @@
 #include "testsupport.h"
 
 #include <QApplication>
-#include <QPushButton>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -40,14 +40,17 @@ private slots:
         QVERIFY(catalogue::saveExtraTimes(QStringLiteral("G"), {{2, {1.5, 10}}, {3, {1.0, 0}}}));
         const QByteArray file = root.read(QStringLiteral("sys/sys.cho"));
         QVERIFY(file.startsWith(Catalogue)); // the old keys stay as they were
-        QVERIFY(file.contains("[ExtraTimeFactor]\r\nG|2=1.5\r\nG|3=1\r\n[ExtraTimeMinutes]\r\nG|2=10\r\nG|3=0\r\n"));
+        QVERIFY(file.contains(
+            "[ExtraTimeFactor]\r\nG|2=1.5\r\nG|3=1\r\n[ExtraTimeMinutes]\r\nG|2=10\r\nG|3=0\r\n"));
         const QMap<int, catalogue::ExtraTime> times = catalogue::extraTimes(QStringLiteral("G"), 1, 3);
         QCOMPARE(times.keys(), QList<int>{2});
         QCOMPARE(times.value(2), (catalogue::ExtraTime{1.5, 10}));
         QCOMPARE(catalogue::extraTimeText(times.value(2)), QStringLiteral("x1.5 +10 min"));
         // Hand-made values out of range are brought into it.
-        root.write(QStringLiteral("sys/sys.cho"),
-                   Catalogue + "[ExtraTimeFactor]\r\nG|1=9\r\nG|2=abc\r\n[ExtraTimeMinutes]\r\nG|1=-5\r\nG|2=999\r\n");
+        root.write(
+            QStringLiteral("sys/sys.cho"),
+            Catalogue +
+                "[ExtraTimeFactor]\r\nG|1=9\r\nG|2=abc\r\n[ExtraTimeMinutes]\r\nG|1=-5\r\nG|2=999\r\n");
         QCOMPARE(catalogue::extraTime(QStringLiteral("G"), 1), (catalogue::ExtraTime{3.0, 0}));
         QCOMPARE(catalogue::extraTime(QStringLiteral("G"), 2), (catalogue::ExtraTime{1.0, 240}));
     }
@@ -113,8 +116,9 @@ private slots:
         setCell(table, 1, 1, QStringLiteral("3"));   // 900 minutes
         requireChild<QPushButton>(&dialog, QStringLiteral("CmdExtraOk"))->click();
         QCOMPARE(script->texts(),
-                 QStringList{QStringLiteral("Examdesk counts down at most 546 minutes. The extra time of students 1, 2 "
-                                            "was lowered so that it fits the longest test (Long, 300 minutes).")});
+                 QStringList{QStringLiteral(
+                     "Examdesk counts down at most 546 minutes. The extra time of students 1, 2 "
+                     "was lowered so that it fits the longest test (Long, 300 minutes).")});
         const catalogue::ExtraTime one = catalogue::extraTime(QStringLiteral("G"), 1);
         const catalogue::ExtraTime two = catalogue::extraTime(QStringLiteral("G"), 2);
         QCOMPARE(one, (catalogue::ExtraTime{1.5, 96})); // 27000 + 96 * 60 = 32760 seconds
@@ -162,7 +166,8 @@ private slots:
         QCOMPARE(int(report.students.at(0).check.kind), int(scores::CheckKind::Agrees));
         QCOMPARE(report.students.at(1).check.text,
                  QStringLiteral("The time left 00:14:00 is more than the test time 00:10:00"));
-        const live::Room room = live::read(QStringLiteral("P"), QStringLiteral("G"), QDateTime::currentDateTime());
+        const live::Room room =
+            live::read(QStringLiteral("P"), QStringLiteral("G"), QDateTime::currentDateTime());
         QCOMPARE(room.sitting.size(), 1);
         QCOMPARE(room.sitting.first().extraTime, QStringLiteral("x2 +5 min"));
     }

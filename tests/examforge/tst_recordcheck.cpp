@@ -25,8 +25,9 @@ const QByteArray Catalogue = "[ClassName]\r\nClassNameCount=1\r\n1=G\r\n"
                              "[TestName]\r\nTestNameCount=1\r\n1=P\r\nP=1\r\n";
 
 // Four questions worth 5, 5, 10 and 5: keys 2, 13, 4, 1. Thirty minutes.
-const QByteArray Paper = "[MAIN]\r\nQuestion_conut= 4\r\nMark= 5\r\nTESTTIME=30\r\n"
-                         "[1]\r\nANSWER=2\r\n[2]\r\nANSWER=13\r\n[3]\r\nANSWER=4\r\nmark=10\r\n[4]\r\nANSWER=1\r\n";
+const QByteArray Paper =
+    "[MAIN]\r\nQuestion_conut= 4\r\nMark= 5\r\nTESTTIME=30\r\n"
+    "[1]\r\nANSWER=2\r\n[2]\r\nANSWER=13\r\n[3]\r\nANSWER=4\r\nmark=10\r\n[4]\r\nANSWER=1\r\n";
 
 QByteArray finished(int n, const QList<int> &answers, const QByteArray &score, const QByteArray &extra = {},
                     const QByteArray &timeLeft = "00:10:00")
@@ -55,8 +56,10 @@ void writeTree(const TestDataRoot &root)
     root.write(QStringLiteral("sys/sys.cho"), Catalogue);
     root.write(QStringLiteral("SHIJUAN/P/P.cho"), Paper);
     const QByteArray digest = currentDigest(root).toLatin1();
-    root.write(QStringLiteral("CHENGJI/P/G1.cho"), finished(1, {2, 13, 4, 1}, " 25", "1DFKEY=" + digest + "\r\n"));
-    root.write(QStringLiteral("CHENGJI/P/G2.cho"), finished(2, {2, 0, 0, 0}, " 100", "2DFKEY=" + digest + "\r\n"));
+    root.write(QStringLiteral("CHENGJI/P/G1.cho"),
+               finished(1, {2, 13, 4, 1}, " 25", "1DFKEY=" + digest + "\r\n"));
+    root.write(QStringLiteral("CHENGJI/P/G2.cho"),
+               finished(2, {2, 0, 0, 0}, " 100", "2DFKEY=" + digest + "\r\n"));
     root.write(QStringLiteral("CHENGJI/P/G3.cho"), finished(3, {2, 13, 0, 1}, " 20", "3DFKEY=0badc0de\r\n"));
     root.write(QStringLiteral("CHENGJI/P/G4.cho"),
                finished(4, {0, 0, 0, 0}, " 0", "4SX1=1\r\n4SX2=1\r\n4SX3=3\r\n4SX4=4\r\n"));
@@ -66,7 +69,8 @@ void writeTree(const TestDataRoot &root)
                "6DangQian=2\r\n6DA1=2\r\n6DA2=0\r\n6DA3=4\r\n6DA4=0\r\n");
 }
 
-record::Result result(const QList<qint16> &answers, const QString &score, const QString &timeLeft = QStringLiteral("00:10:00"))
+record::Result result(const QList<qint16> &answers, const QString &score,
+                      const QString &timeLeft = QStringLiteral("00:10:00"))
 {
     record::Result r;
     r.answers = answers;
@@ -79,7 +83,8 @@ scores::CheckRules rules()
 {
     scores::CheckRules rules;
     rules.marking.defaultMark = 5;
-    rules.marking.questions = {{{}, {}, QStringLiteral("2"), {}}, {{}, {}, QStringLiteral("13"), QStringLiteral("2.5")}};
+    rules.marking.questions = {{{}, {}, QStringLiteral("2"), {}},
+                               {{}, {}, QStringLiteral("13"), QStringLiteral("2.5")}};
     rules.digest = scoring::digest(rules.marking);
     rules.limitSeconds = 1800;
     return rules;
@@ -155,39 +160,54 @@ private slots:
         const int mismatch = int(scores::CheckKind::Mismatch);
         const int changed = int(scores::CheckKind::KeyChanged);
         const QList<qint16> none;
-        QTest::newRow("agrees") << QList<qint16>{2, 13} << " 8" << "00:10:00" << current << QList<qint16>{2, 1}
-                                << agrees << "";
-        QTest::newRow("older copy, no digest, no order") << QList<qint16>{2, 0} << " 5" << "00:00:00" << ""
-                                                         << none << agrees << "";
-        QTest::newRow("score edited") << QList<qint16>{2, 0} << " 100" << "00:10:00" << current << none
-                                      << mismatch << "The score 100 does not match the answers (scored 5)";
-        QTest::newRow("score edited, older copy") << QList<qint16>{0, 0} << " 8" << "00:10:00" << "" << none
-                                                  << mismatch << "The score 8 does not match the answers (scored 0)";
-        QTest::newRow("keys changed") << QList<qint16>{2, 12} << " 8" << "00:10:00" << "0badc0de" << none << changed
-                                      << "The key changed after this record was scored: Regrade?";
-        QTest::newRow("keys changed, score agrees") << QList<qint16>{2, 13} << " 8" << "00:10:00" << "0badc0de"
-                                                    << none << agrees << "";
-        QTest::newRow("not a number") << QList<qint16>{2, 13} << " 8abc" << "00:10:00" << current << none
-                                      << mismatch << "The score \"8abc\" is no number (scored 8)";
-        QTest::newRow("no score") << QList<qint16>{2, 13} << "" << "00:10:00" << current << none << mismatch
+        QTest::newRow("agrees") << QList<qint16>{2, 13} << " 8"
+                                << "00:10:00" << current << QList<qint16>{2, 1} << agrees << "";
+        QTest::newRow("older copy, no digest, no order") << QList<qint16>{2, 0} << " 5"
+                                                         << "00:00:00"
+                                                         << "" << none << agrees << "";
+        QTest::newRow("score edited") << QList<qint16>{2, 0} << " 100"
+                                      << "00:10:00" << current << none << mismatch
+                                      << "The score 100 does not match the answers (scored 5)";
+        QTest::newRow("score edited, older copy")
+            << QList<qint16>{0, 0} << " 8"
+            << "00:10:00"
+            << "" << none << mismatch << "The score 8 does not match the answers (scored 0)";
+        QTest::newRow("keys changed")
+            << QList<qint16>{2, 12} << " 8"
+            << "00:10:00"
+            << "0badc0de" << none << changed << "The key changed after this record was scored: Regrade?";
+        QTest::newRow("keys changed, score agrees") << QList<qint16>{2, 13} << " 8"
+                                                    << "00:10:00"
+                                                    << "0badc0de" << none << agrees << "";
+        QTest::newRow("not a number")
+            << QList<qint16>{2, 13} << " 8abc"
+            << "00:10:00" << current << none << mismatch << "The score \"8abc\" is no number (scored 8)";
+        QTest::newRow("no score") << QList<qint16>{2, 13} << ""
+                                  << "00:10:00" << current << none << mismatch
                                   << "The record is finished but holds no score (scored 8)";
-        QTest::newRow("order repeats") << QList<qint16>{2, 13} << " 8" << "00:10:00" << current
-                                       << QList<qint16>{1, 1} << mismatch
+        QTest::newRow("order repeats") << QList<qint16>{2, 13} << " 8"
+                                       << "00:10:00" << current << QList<qint16>{1, 1} << mismatch
                                        << "The question order is no arrangement of questions 1 to 2";
-        QTest::newRow("order short") << QList<qint16>{2, 13} << " 8" << "00:10:00" << current << QList<qint16>{1}
-                                     << mismatch << "The question order is no arrangement of questions 1 to 2";
-        QTest::newRow("more time than the test") << QList<qint16>{2, 13} << " 8" << "00:30:01" << current << none
-                                                 << mismatch
-                                                 << "The time left 00:30:01 is more than the test time 00:30:00";
-        QTest::newRow("time no time") << QList<qint16>{2, 13} << " 8" << "later" << current << none << mismatch
-                                      << "The time left \"later\" is no time";
-        QTest::newRow("answer no choice") << QList<qint16>{31, 0} << " 0" << "00:10:00" << current << none
-                                          << mismatch << "The answer 31 to question 1 is no set of choices";
-        QTest::newRow("two findings") << QList<qint16>{2, 0} << " 9" << "01:00:00" << current << none << mismatch
+        QTest::newRow("order short") << QList<qint16>{2, 13} << " 8"
+                                     << "00:10:00" << current << QList<qint16>{1} << mismatch
+                                     << "The question order is no arrangement of questions 1 to 2";
+        QTest::newRow("more time than the test")
+            << QList<qint16>{2, 13} << " 8"
+            << "00:30:01" << current << none << mismatch
+            << "The time left 00:30:01 is more than the test time 00:30:00";
+        QTest::newRow("time no time")
+            << QList<qint16>{2, 13} << " 8"
+            << "later" << current << none << mismatch << "The time left \"later\" is no time";
+        QTest::newRow("answer no choice") << QList<qint16>{31, 0} << " 0"
+                                          << "00:10:00" << current << none << mismatch
+                                          << "The answer 31 to question 1 is no set of choices";
+        QTest::newRow("two findings") << QList<qint16>{2, 0} << " 9"
+                                      << "01:00:00" << current << none << mismatch
                                       << "The score 9 does not match the answers (scored 5)\n"
                                          "The time left 01:00:00 is more than the test time 00:30:00";
-        QTest::newRow("not finished is not checked") << QList<qint16>{99, 0} << " 100" << "" << "x" << none
-                                                     << agrees << "";
+        QTest::newRow("not finished is not checked") << QList<qint16>{99, 0} << " 100"
+                                                     << ""
+                                                     << "x" << none << agrees << "";
     }
 
     void checksOfOneRecord()
@@ -217,9 +237,12 @@ private slots:
         QCOMPARE(names->count(), 7);
         const QColor plain = names->item(0)->background().color();
         QCOMPARE(names->item(0)->toolTip(), QStringLiteral("1 Name1"));
-        QVERIFY(names->item(1)->toolTip().endsWith(QStringLiteral("The score 100 does not match the answers (scored 5)")));
-        QCOMPARE(scoreList->item(1)->toolTip(), QStringLiteral("The score 100 does not match the answers (scored 5)"));
-        QCOMPARE(scoreList->item(2)->toolTip(), QStringLiteral("The key changed after this record was scored: Regrade?"));
+        QVERIFY(names->item(1)->toolTip().endsWith(
+            QStringLiteral("The score 100 does not match the answers (scored 5)")));
+        QCOMPARE(scoreList->item(1)->toolTip(),
+                 QStringLiteral("The score 100 does not match the answers (scored 5)"));
+        QCOMPARE(scoreList->item(2)->toolTip(),
+                 QStringLiteral("The key changed after this record was scored: Regrade?"));
         const QColor edited = names->item(1)->background().color();
         const QColor changed = names->item(2)->background().color();
         QVERIFY(edited != plain && changed != plain && edited != changed);
@@ -305,7 +328,8 @@ private slots:
         room = live::read(QStringLiteral("P"), QStringLiteral("G"), now);
         QVERIFY(room.sitting.first().clockAhead);
         QVERIFY(!room.sitting.first().stale);
-        QCOMPARE(live::lastSaveText(room.sitting.first()), QStringLiteral("Saved 10 min ahead of this clock"));
+        QCOMPARE(live::lastSaveText(room.sitting.first()),
+                 QStringLiteral("Saved 10 min ahead of this clock"));
     }
 
     void liveRoomFollowsTheReadingRules()
@@ -317,20 +341,23 @@ private slots:
         // same name (never read), answers beyond the paper and repeated keys.
         root.write(QStringLiteral("CHENGJI/P/g1.CHO"),
                    "\xEF\xBB\xBF[other]\r\n1TIME2=00:01:00\r\n[ g ]\n; 1TIME1=x\n1=\"Ann\"\n1time1=2026\r\n"
-                   "1da1=2\r\n1DA1=0\r\n1DA2='13'\r\n1DA9=5\r\n1DA+3=1\r\n1TIME= 00:05:00 \r\n[G]\r\n1TIME2=00:00:00\r\n");
+                   "1da1=2\r\n1DA1=0\r\n1DA2='13'\r\n1DA9=5\r\n1DA+3=1\r\n1TIME= 00:05:00 "
+                   "\r\n[G]\r\n1TIME2=00:00:00\r\n");
         // Half-written or damaged records are no student sitting the test.
         root.write(QStringLiteral("CHENGJI/P/G2.cho"), QByteArray("\0\0\xff\xfe[G\r\n2TIME1", 15));
         root.write(QStringLiteral("CHENGJI/P/G3.cho"), "");
         // A record of a number outside the class is not counted.
         root.write(QStringLiteral("CHENGJI/P/G8.cho"), "[G]\r\n8TIME2=00:01:00\r\n");
-        const live::Room room = live::read(QStringLiteral("P"), QStringLiteral("G"), QDateTime::currentDateTime());
+        const live::Room room =
+            live::read(QStringLiteral("P"), QStringLiteral("G"), QDateTime::currentDateTime());
         QCOMPARE(room.finished, 0);
         QCOMPARE(room.sitting.size(), 1);
         QCOMPARE(room.sitting.first().name, QStringLiteral("Ann"));
         QCOMPARE(room.sitting.first().answered, 2);
         QCOMPARE(room.sitting.first().timeLeft, QStringLiteral("00:05:00"));
         // The same keys as the profile reader sees them.
-        const record::Result r = record::readResult({QStringLiteral("P"), QStringLiteral("G"), QStringLiteral("1")}, 4);
+        const record::Result r =
+            record::readResult({QStringLiteral("P"), QStringLiteral("G"), QStringLiteral("1")}, 4);
         QCOMPARE(r.firstName, room.sitting.first().name);
         QVERIFY(r.started);
         QVERIFY(r.timeLeft.isEmpty());

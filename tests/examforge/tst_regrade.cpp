@@ -28,8 +28,9 @@ const QByteArray Catalogue = "[ClassName]\r\nClassNameCount=1\r\n1=G\r\n"
 
 // Marks 5, 5, 10, 5. The test was sat with key 13 for question 2; the teacher then corrects
 // it to 12 and voids question 4.
-const QByteArray PaperSat = "[MAIN]\r\nQuestion_conut= 4\r\nMark= 5\r\nTESTTIME=30\r\n"
-                            "[1]\r\nANSWER=2\r\n[2]\r\nANSWER=13\r\n[3]\r\nANSWER=4\r\nmark=10\r\n[4]\r\nANSWER=1\r\n";
+const QByteArray PaperSat =
+    "[MAIN]\r\nQuestion_conut= 4\r\nMark= 5\r\nTESTTIME=30\r\n"
+    "[1]\r\nANSWER=2\r\n[2]\r\nANSWER=13\r\n[3]\r\nANSWER=4\r\nmark=10\r\n[4]\r\nANSWER=1\r\n";
 const QByteArray PaperCorrected = "[MAIN]\r\nQuestion_conut= 4\r\nMark= 5\r\nTESTTIME=30\r\n"
                                   "[1]\r\nANSWER=2\r\n[2]\r\nANSWER=12\r\n[3]\r\nANSWER=4\r\nmark=10\r\n"
                                   "[4]\r\nANSWER=1\r\nVOID=1\r\n";
@@ -45,8 +46,8 @@ struct Student
 //   2: {2,12,4,0}  15 / 25 / 20
 //   3: {1,13,0,1}  10 /  5 /  0
 //   4: {2,13,4,1}  99 (edited) / 20 / 15
-const QList<Student> Finished = {{1, {2, 13, 4, 1}, 25}, {2, {2, 12, 4, 0}, 15}, {3, {1, 13, 0, 1}, 10},
-                                 {4, {2, 13, 4, 1}, 99}};
+const QList<Student> Finished = {
+    {1, {2, 13, 4, 1}, 25}, {2, {2, 12, 4, 0}, 15}, {3, {1, 13, 0, 1}, 10}, {4, {2, 13, 4, 1}, 99}};
 
 void writeTree(const TestDataRoot &root)
 {
@@ -62,7 +63,8 @@ void writeTree(const TestDataRoot &root)
         QVERIFY(record::finish(id, QStringLiteral("00:10:00"), s.answers, s.score, digest));
     }
     const record::Id sitting{QStringLiteral("P"), QStringLiteral("G"), QStringLiteral("5")};
-    QVERIFY(record::startAttempt(sitting, QDateTime::currentDateTime(), {600, 1, {2, 0, 0, 0}, {1, 2, 3, 4}}));
+    QVERIFY(
+        record::startAttempt(sitting, QDateTime::currentDateTime(), {600, 1, {2, 0, 0, 0}, {1, 2, 3, 4}}));
     root.write(QStringLiteral("SHIJUAN/P/P.cho"), PaperCorrected);
 }
 
@@ -96,8 +98,8 @@ private slots:
         const record::Id id{QStringLiteral("P"), QStringLiteral("G"), QStringLiteral("7")};
         QVERIFY(record::finish(id, QStringLiteral("00:01:00"), {1}, 5, QStringLiteral("abcd1234")));
         const QStringList keys = keysOf(root.read(QStringLiteral("CHENGJI/P/G7.cho")), "G");
-        QCOMPARE(keys, (QStringList{QStringLiteral("7TIME2"), QStringLiteral("7DA1"), QStringLiteral("7DFKEY"),
-                                    QStringLiteral("7DF")}));
+        QCOMPARE(keys, (QStringList{QStringLiteral("7TIME2"), QStringLiteral("7DA1"),
+                                    QStringLiteral("7DFKEY"), QStringLiteral("7DF")}));
         QCOMPARE(record::readResult(id, 1).digest, QStringLiteral("abcd1234"));
     }
 
@@ -126,7 +128,8 @@ private slots:
         TestDataRoot root;
         writeTree(root);
         const QByteArray before = root.read(QStringLiteral("CHENGJI/P/G1.cho"));
-        regrade::Preview p = regrade::preview(QStringLiteral("P"), QStringLiteral("G"), scoring::VoidRule::CountAsRight);
+        regrade::Preview p =
+            regrade::preview(QStringLiteral("P"), QStringLiteral("G"), scoring::VoidRule::CountAsRight);
         QCOMPARE(p.finished, 4);
         QCOMPARE(p.stillTesting, 1);
         QCOMPARE(p.changedCount(), 4);
@@ -165,7 +168,8 @@ private slots:
         QCOMPARE(int(report.students.at(0).check.kind), int(scores::CheckKind::KeyChanged));
         QCOMPARE(int(report.students.at(3).check.kind), int(scores::CheckKind::KeyChanged));
 
-        const regrade::Preview p = regrade::preview(QStringLiteral("P"), QStringLiteral("G"), scoring::VoidRule::CountAsRight);
+        const regrade::Preview p =
+            regrade::preview(QStringLiteral("P"), QStringLiteral("G"), scoring::VoidRule::CountAsRight);
         const QByteArray sitting = root.read(QStringLiteral("CHENGJI/P/G5.cho"));
         const regrade::Outcome out =
             regrade::apply(p, QStringLiteral("ROOM12"), QDateTime(QDate(2026, 3, 2), QTime(10, 0)));
@@ -186,8 +190,8 @@ private slots:
                  QStringLiteral("0"));
         const QList<QByteArray> log = root.read(QStringLiteral("CHENGJI/P/regrade.log")).split('\n');
         QCOMPARE(log.size(), 5); // four lines and the end
-        QCOMPARE(log.at(0).trimmed(),
-                 QByteArray("2026-03-02 10:00:00\tROOM12\tG2.cho G 2\t15\t25\tchanged: questions 4 (void), keys or marks"));
+        QCOMPARE(log.at(0).trimmed(), QByteArray("2026-03-02 10:00:00\tROOM12\tG2.cho G 2\t15\t25\tchanged: "
+                                                 "questions 4 (void), keys or marks"));
 
         // After the regrade every record agrees with the paper.
         report = scores::loadReport(QStringLiteral("P"), QStringLiteral("G"));
@@ -197,11 +201,13 @@ private slots:
         QCOMPARE(report.students.at(1).rank, QStringLiteral("1"));
 
         // A second run finds nothing, and writes nothing.
-        const regrade::Preview again = regrade::preview(QStringLiteral("P"), QStringLiteral("G"), scoring::VoidRule::CountAsRight);
+        const regrade::Preview again =
+            regrade::preview(QStringLiteral("P"), QStringLiteral("G"), scoring::VoidRule::CountAsRight);
         QCOMPARE(again.changedCount(), 0);
 
         // Now dropping the void question: the kept keys tell exactly which question changed.
-        const regrade::Preview drop = regrade::preview(QStringLiteral("P"), QStringLiteral("G"), scoring::VoidRule::DropOut);
+        const regrade::Preview drop =
+            regrade::preview(QStringLiteral("P"), QStringLiteral("G"), scoring::VoidRule::DropOut);
         QCOMPARE(drop.changedCount(), 4);
         QCOMPARE(drop.lines.at(0).questions, QStringLiteral("4"));
     }
@@ -210,10 +216,12 @@ private slots:
     {
         TestDataRoot root;
         writeTree(root);
-        const regrade::Preview p = regrade::preview(QStringLiteral("P"), QStringLiteral("G"), scoring::VoidRule::CountAsRight);
+        const regrade::Preview p =
+            regrade::preview(QStringLiteral("P"), QStringLiteral("G"), scoring::VoidRule::CountAsRight);
         // Student 2 starts a retest and student 3 is mended by hand before OK.
         const record::Id two{QStringLiteral("P"), QStringLiteral("G"), QStringLiteral("2")};
-        QVERIFY(record::startAttempt(two, QDateTime::currentDateTime(), {600, 1, {0, 0, 0, 0}, {1, 2, 3, 4}}));
+        QVERIFY(
+            record::startAttempt(two, QDateTime::currentDateTime(), {600, 1, {0, 0, 0, 0}, {1, 2, 3, 4}}));
         QVERIFY(profile::writeValue(root.file(QStringLiteral("CHENGJI/P/G3.cho")), QStringLiteral("G"),
                                     QStringLiteral("3DF"), QStringLiteral(" 7")));
         const regrade::Outcome out = regrade::apply(p, QStringLiteral("X"), QDateTime::currentDateTime());
@@ -228,7 +236,8 @@ private slots:
         TestDataRoot root;
         writeTree(root);
         root.write(QStringLiteral("SHIJUAN/P/P.cho"), "[MAIN]\r\nQuestion_conut= 4\r\nMark= 5\r\n");
-        const regrade::Preview p = regrade::preview(QStringLiteral("P"), QStringLiteral("G"), scoring::VoidRule::CountAsRight);
+        const regrade::Preview p =
+            regrade::preview(QStringLiteral("P"), QStringLiteral("G"), scoring::VoidRule::CountAsRight);
         QVERIFY(p.noKeys);
         RegradeDialog dialog(QStringLiteral("P"), QStringLiteral("G"));
         QVERIFY(!requireChild<QPushButton>(&dialog, QStringLiteral("CmdRegradeOk"))->isEnabled());

@@ -3,6 +3,7 @@
 #include "numbers.h"
 #include "paths.h"
 #include "profile.h"
+#include "scoring.h"
 
 #include <QDir>
 #include <QFile>
@@ -125,20 +126,23 @@ Progress resume(const Id &id, int questionCount, qint64 fullSeconds)
     return p;
 }
 
-bool finish(const Id &id, const QString &timeLeft, const QList<qint16> &answers, qint16 score)
+bool finish(const Id &id, const QString &timeLeft, const QList<qint16> &answers, qint16 score,
+            const QString &digest)
 {
     profile::Batch batch(path(id));
     const QString sec = section(id);
     batch.write(sec, key(id, QStringLiteral("TIME2")), timeLeft.trimmed());
     for (qsizetype i = 0; i < answers.size(); ++i)
         batch.write(sec, key(id, QStringLiteral("DA%1").arg(i + 1)), numbers::plain(answers.at(i)));
+    if (!digest.isEmpty())
+        batch.write(sec, key(id, scoring::DigestSuffix), digest);
     batch.write(sec, key(id, QStringLiteral("DF")), numbers::signBlank(qint64(score)));
     return batch.commit();
 }
 
 namespace {
 
-Result resultFrom(const profile::Snapshot &s, const Id &id, int questionCount)
+Result resultFrom(const profile::Snapshot &s, const Id &id, int questionCount, bool withOrder = true)
 {
     const QString sec = section(id);
     Result r;
@@ -153,6 +157,20 @@ Result resultFrom(const profile::Snapshot &s, const Id &id, int questionCount)
     r.timeLeft = s.value(sec, key(id, QStringLiteral("TIME2")));
     for (int j = 1; j <= questionCount; ++j)
         r.answers.append(s.number(sec, key(id, QStringLiteral("DA%1").arg(j)), QStringLiteral("0")));
+    r.scoreText = df;
+    r.digest = s.value(sec, key(id, scoring::DigestSuffix)).trimmed();
+    bool anyOrder = false;
+    QList<qint16> order;
+    order.reserve(questionCount);
+    for (int k = 1; withOrder && k <= questionCount; ++k) {
+        const QString shown = s.value(sec, key(id, QStringLiteral("SX%1").arg(k)));
+        anyOrder = anyOrder || !shown.isEmpty();
+        order.append(shown.isEmpty() ? qint16(0) : numbers::readInt16(shown));
+    }
+    if (anyOrder)
+        r.order = order;
+    r.started = !s.value(sec, key(id, QStringLiteral("TIME1"))).isEmpty();
+    r.savedTimeLeft = s.value(sec, key(id, QStringLiteral("TIME")));
     return r;
 }
 
@@ -160,11 +178,15 @@ Result resultFrom(const profile::Snapshot &s, const Id &id, int questionCount)
 
 Result readResult(const Id &id, int questionCount)
 {
-    return resultFrom(profile::Snapshot(path(id)), id, questionCount);
+    const QString file = path(id);
+    Result r = resultFrom(profile::Snapshot(file), id, questionCount);
+    if (QFileInfo::exists(file))
+        r.file = file;
+    return r;
 }
 
 QList<Result> readResults(const QString &paper, const QString &className, const QStringList &numbers,
-                          int questionCount)
+                          int questionCount, bool withOrder)
 {
     const QString folder = paths::scoreFolder(paper);
     const QString cls = className.trimmed();
@@ -200,7 +222,8 @@ QList<Result> readResults(const QString &paper, const QString &className, const 
             none.answers = unanswered;
             results.append(none);
         } else {
-            results.append(resultFrom(profile::Snapshot(file), id, questionCount));
+            results.append(resultFrom(profile::Snapshot(file), id, questionCount, withOrder));
+            results.last().file = file;
         }
     }
     return results;

@@ -72,8 +72,10 @@ bool startAttempt(const Id &id, const QDateTime &when, const Progress &progress)
 /// fullSeconds; missing answer codes read as 0.
 Progress resume(const Id &id, int questionCount, qint64 fullSeconds);
 
-/// N TIME2, N DA 1..n and N DF (" 85" form) as one batch, in this order.
-bool finish(const Id &id, const QString &timeLeft, const QList<qint16> &answers, qint16 score);
+/// N TIME2, N DA 1..n and N DF (" 85" form) as one batch, in this order. A digest of the
+/// keys and marks that scored it (see scoring::digest) goes in as N DFKEY just before DF.
+bool finish(const Id &id, const QString &timeLeft, const QList<qint16> &answers, qint16 score,
+            const QString &digest = QString());
 
 /// What the scores window reads of one record, from one parse of the file.
 struct Result
@@ -83,6 +85,13 @@ struct Result
     std::optional<double> score; ///< DF when present and not negative
     QString timeLeft;            ///< TIME2 as stored
     QList<qint16> answers;       ///< DA 1..n, 0 when missing
+    // What the record checks and the live view read besides.
+    QString scoreText;     ///< DF as stored
+    QString digest;        ///< DFKEY as stored, empty in records of older copies
+    QList<qint16> order;   ///< SX 1..n, 0 for a missing entry; empty when no SX key is there
+    bool started = false;  ///< TIME1 present
+    QString savedTimeLeft; ///< TIME as the last periodic save left it
+    QString file;          ///< the file it was read from, empty when there is none
 };
 Result readResult(const Id &id, int questionCount);
 
@@ -90,8 +99,10 @@ Result readResult(const Id &id, int questionCount);
 /// file: results[i] belongs to numbers[i]. A student without a record gets an empty result
 /// with questionCount answer codes 0. Costs one file open per record present; the score
 /// folder is listed once, and only when a record is not found under its exact name.
+/// withOrder false leaves Result::order empty, for callers that do not need it (it costs as
+/// much as the answer codes).
 QList<Result> readResults(const QString &paper, const QString &className, const QStringList &numbers,
-                          int questionCount);
+                          int questionCount, bool withOrder = true);
 
 /// Empties N TIME2, so that the next login resumes the saved attempt. A record that is not
 /// finished (no file, or no TIME2) is left as it is: no file is made for a student who has none.

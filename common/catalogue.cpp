@@ -1,5 +1,8 @@
 #include "catalogue.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "numbers.h"
 #include "paths.h"
 #include "profile.h"
@@ -54,6 +57,75 @@ QList<ClassRecord> loadClasses()
         classes.append(c);
     }
     return classes;
+}
+
+QString extraTimeKey(const QString &className, int number)
+{
+    return className.trimmed() + u'|' + QString::number(number);
+}
+
+namespace {
+
+ExtraTime extraFrom(const profile::Snapshot &file, const QString &key)
+{
+    ExtraTime e;
+    const QString factor = file.value(ExtraTimeFactorSection, key).trimmed();
+    if (!factor.isEmpty())
+        e.factor = std::clamp(numbers::leadingNumber(factor), MinFactor, MaxFactor);
+    e.minutes = std::clamp(int(file.number(ExtraTimeMinutesSection, key)), 0, MaxExtraMinutes);
+    return e;
+}
+
+} // namespace
+
+ExtraTime extraTime(const QString &className, int number)
+{
+    return extraFrom(profile::Snapshot(path()), extraTimeKey(className, number));
+}
+
+QMap<int, ExtraTime> extraTimes(const QString &className, int first, int last)
+{
+    const profile::Snapshot file(path());
+    QMap<int, ExtraTime> times;
+    for (int n = first; n <= last; ++n) {
+        const ExtraTime e = extraFrom(file, extraTimeKey(className, n));
+        if (!e.isNone())
+            times.insert(n, e);
+    }
+    return times;
+}
+
+bool saveExtraTimes(const QString &className, const QMap<int, ExtraTime> &times)
+{
+    profile::Batch batch = openBatch();
+    for (auto it = times.cbegin(); it != times.cend(); ++it) {
+        const QString key = extraTimeKey(className, it.key());
+        batch.write(ExtraTimeFactorSection, key, QString::number(it->factor, 'g', 4));
+        batch.write(ExtraTimeMinutesSection, key, numbers::plain(it->minutes));
+    }
+    return batch.commit();
+}
+
+qint64 limitSeconds(qint16 testMinutes, const ExtraTime &extra)
+{
+    const qint64 base = qMax<qint64>(0, testMinutes) * 60;
+    return qint64(std::nearbyint(double(base) * extra.factor)) + qint64(extra.minutes) * 60;
+}
+
+qint64 ownLimitSeconds(qint16 testMinutes, const ExtraTime &extra)
+{
+    const qint64 base = qMax<qint64>(0, testMinutes) * 60;
+    return extra.isNone() ? base : qMin(limitSeconds(testMinutes, extra), qMax(base, MaxLimitSeconds));
+}
+
+QString extraTimeText(const ExtraTime &extra)
+{
+    QStringList parts;
+    if (extra.factor != 1.0)
+        parts.append(u'x' + QString::number(extra.factor, 'g', 4));
+    if (extra.minutes != 0)
+        parts.append(QStringLiteral("+%1 min").arg(extra.minutes));
+    return parts.join(u' ');
 }
 
 ClassRecord loadClass(const QString &name)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMap>
 #include <QString>
 
 /// The catalogue file sys/sys.cho: classes, papers with their open flags, the classes
@@ -75,6 +76,45 @@ QList<QStringList> permissions(const QStringList &papers, const QStringList &cla
 /// allowed[j][i] tells whether class i may sit paper j.
 bool savePermissions(const QList<PaperEntry> &papers, const QStringList &classes,
                      const QList<QList<bool>> &allowed);
+
+/// Extra time of one student, kept beside the class in sections ExtraTimeFactor and
+/// ExtraTimeMinutes, keyed "<class>|<number>" (no class name holds "|"). A student without
+/// keys has none. The limit is the paper's time times the factor, then plus the minutes.
+inline const QString ExtraTimeFactorSection = QStringLiteral("ExtraTimeFactor");
+inline const QString ExtraTimeMinutesSection = QStringLiteral("ExtraTimeMinutes");
+inline constexpr double MinFactor = 1.0;
+inline constexpr double MaxFactor = 3.0;
+inline constexpr int MaxExtraMinutes = 240;
+/// The longest limit the exam's countdown holds, in seconds.
+inline constexpr qint64 MaxLimitSeconds = 32767;
+
+struct ExtraTime
+{
+    double factor = 1.0;
+    int minutes = 0;
+
+    bool isNone() const { return factor == 1.0 && minutes == 0; }
+    bool operator==(const ExtraTime &) const = default;
+};
+
+/// The key of a student's extra time.
+QString extraTimeKey(const QString &className, int number);
+/// A student's extra time; values outside 1.0..3.0 and 0..240 are brought into the range.
+ExtraTime extraTime(const QString &className, int number);
+/// The extra time of numbers first..last from one reading of the file; students without any
+/// are left out.
+QMap<int, ExtraTime> extraTimes(const QString &className, int first, int last);
+/// Writes the extra time of each student given, as one batch (a student given none gets
+/// factor 1 and 0 minutes, so that an old entry no longer counts).
+bool saveExtraTimes(const QString &className, const QMap<int, ExtraTime> &times);
+/// The limit in seconds of a paper of testMinutes for a student with that extra time:
+/// minutes * 60 * factor rounded, plus the extra minutes. Not capped.
+qint64 limitSeconds(qint16 testMinutes, const ExtraTime &extra);
+/// The limit the countdown starts from: limitSeconds(), but never beyond what the countdown
+/// holds (MaxLimitSeconds, or the paper's own time when that is longer already).
+qint64 ownLimitSeconds(qint16 testMinutes, const ExtraTime &extra);
+/// "x1.5 +10 min", "+10 min", "x1.5"; empty for none.
+QString extraTimeText(const ExtraTime &extra);
 
 /// The administrator password, trimmed; empty means none.
 QString adminPassword();

@@ -53,13 +53,15 @@ void loadQuestions(const profile::Snapshot &s, QuestionTable &table)
     for (int i = 1; i <= count; ++i) {
         const QString section = QString::number(i);
         questions.append({s.value(section, QuestionKey).trimmed(), s.value(section, ExplainKey).trimmed(),
-                          s.value(section, AnswerKey).trimmed(), s.value(section, QuestionMarkKey).trimmed()});
+                          s.value(section, AnswerKey).trimmed(), s.value(section, QuestionMarkKey).trimmed(),
+                          s.number(section, VoidKey) == 1});
     }
     table.questions = std::move(questions);
 }
 
 bool saveQuestions(const QString &paperFilePath, const QuestionTable &table)
 {
+    const profile::Snapshot before(paperFilePath);
     profile::Batch batch(paperFilePath);
     batch.write(MainSection, QuestionCountKey, numbers::signBlank(qint64(table.count())));
     batch.write(MainSection, FullMarkKey, numbers::signBlank(qint64(table.fullScore)));
@@ -71,6 +73,8 @@ bool saveQuestions(const QString &paperFilePath, const QuestionTable &table)
         batch.write(section, ExplainKey, q.explainFile);
         batch.write(section, QStringLiteral("answer"), q.answer);
         batch.write(section, QuestionMarkKey, q.mark);
+        if (q.isVoid || before.contains(section, VoidKey))
+            batch.write(section, VoidKey, q.isVoid ? QStringLiteral("1") : QStringLiteral("0"));
     }
     return batch.commit();
 }

@@ -39,6 +39,7 @@ inline const QString QuestionKey = QStringLiteral("QUESTION");
 inline const QString ExplainKey = QStringLiteral("explain");
 inline const QString AnswerKey = QStringLiteral("ANSWER");
 inline const QString QuestionMarkKey = QStringLiteral("mark");
+inline const QString VoidKey = QStringLiteral("VOID"); ///< "1": the question is void
 
 /// The default retest and relogin passwords of a new paper.
 inline const QString DefaultRetestPassword = QStringLiteral("827");
@@ -55,6 +56,7 @@ struct Question
     QString explainFile;
     QString answer;
     QString mark;
+    bool isVoid = false; ///< counts for everyone alike, as the paper's void rule says
 
     bool operator==(const Question &) const = default;
 };
@@ -86,7 +88,8 @@ void loadQuestions(const QString &paperFilePath, QuestionTable &table);
 void loadQuestions(const profile::Snapshot &paperFile, QuestionTable &table);
 
 /// Writes Question_conut, full_mark and Mark (in the " 12" form), then each question's
-/// section, as one batch. The caller sets fullScore first. Returns false when the file could
+/// section, as one batch. VOID is written for a void question, and for any question whose
+/// section held it already, so that a paper without void questions keeps its old form. The caller sets fullScore first. Returns false when the file could
 /// not be written.
 bool saveQuestions(const QString &paperFilePath, const QuestionTable &table);
 

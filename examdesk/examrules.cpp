@@ -61,16 +61,11 @@ bool answerMatches(const QString &key, qint16 answerCode)
     return numbers::leadingNumber(key) == double(answerCode);
 }
 
-qint16 score(const QList<paper::Question> &questions, const QList<qint16> &answers, qint16 defaultMark)
+qint16 score(const QList<paper::Question> &questions, const QList<qint16> &answers, qint16 defaultMark,
+             const QList<bool> &voided, scoring::VoidRule rule)
 {
-    double total = 0;
-    for (qsizetype i = 0; i < questions.size(); ++i) {
-        const qint16 answer = i < answers.size() ? answers.at(i) : qint16(0);
-        if (!answerMatches(questions.at(i).answer, answer))
-            continue;
-        total = std::nearbyint(total + paper::effectiveMark(questions.at(i), defaultMark));
-    }
-    return numbers::toInt16(total);
+    // One rule for both programs: the teacher's checks and regrade score the same way.
+    return scoring::score({questions, voided, defaultMark, rule}, answers);
 }
 
 int selectorValueFor(int value, int position)
@@ -90,6 +85,11 @@ int selectorMaximum(int questionCount)
 qint64 testSeconds(qint16 minutes)
 {
     return qMax<qint64>(0, qint64(minutes) * 60);
+}
+
+qint64 limitSeconds(qint16 minutes, const catalogue::ExtraTime &extra)
+{
+    return catalogue::ownLimitSeconds(minutes, extra);
 }
 
 QString finishMessage(bool displayScore, qint16 fullMark, qint16 mark, bool saved)

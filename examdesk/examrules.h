@@ -1,6 +1,8 @@
 #pragma once
 
+#include "catalogue.h"
 #include "paperfile.h"
+#include "scoring.h"
 
 #include <QList>
 #include <QString>
@@ -41,8 +43,10 @@ bool answerMatches(const QString &key, qint16 answerCode);
 /// The score of an attempt: for each question (paper numbering) whose key matches its answer
 /// code, its own mark, or defaultMark when its mark is empty; the sum is rounded to an integer,
 /// halves to even, after each addition, and clamped to 16 bits. answers[i - 1] belongs to
-/// question i; a missing code counts as unanswered.
-qint16 score(const QList<paper::Question> &questions, const QList<qint16> &answers, qint16 defaultMark);
+/// question i; a missing code counts as unanswered. Void questions (voided[i - 1]) count as the
+/// rule says: right for everyone, or for nobody.
+qint16 score(const QList<paper::Question> &questions, const QList<qint16> &answers, qint16 defaultMark,
+             const QList<bool> &voided = {}, scoring::VoidRule rule = scoring::VoidRule::CountAsRight);
 
 /// Number of selector buttons and the step of its scroll bar.
 inline constexpr int SelectorButtons = 20;
@@ -57,6 +61,10 @@ int selectorMaximum(int questionCount);
 
 /// The whole test time in seconds (no 16-bit limit); a negative time counts as 0.
 qint64 testSeconds(qint16 minutes);
+
+/// A student's own limit: the test time with the student's extra time. Extra time never takes
+/// a limit beyond what the countdown holds (the teacher is told when entering it).
+qint64 limitSeconds(qint16 minutes, const catalogue::ExtraTime &extra);
 
 /// The message at the finish. With the score displayed it shows the full mark and the mark;
 /// otherwise it says the mark is saved. When the record could not be written it never claims

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "answerrecord.h"
+#include "catalogue.h"
 
 #include <QString>
 
@@ -18,6 +19,7 @@ struct ExamSession
     QString 姓名LAST;          ///< last name, trimmed; may be empty
     QString 返回密码;          ///< what the password window handed back, trimmed
     bool 是否二次登录 = false; ///< this attempt resumes a broken-off one
+    catalogue::ExtraTime extraTime; ///< the student's extra time, read at login
 
     /// The student's answer record.
     record::Id recordId() const { return {考试名称, 班级, 学号}; }

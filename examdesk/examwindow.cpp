@@ -168,6 +168,7 @@ void ExamWindow::readPaper()
     paper::QuestionTable table;
     paper::loadQuestions(file, table);
     m_questions = table.questions;
+    m_marking = scoring::marking(file);
     默认分值 = table.defaultMark;
     总题数 = table.count();
     m_questionCopied = QList<bool>(总题数, false);
@@ -195,7 +196,7 @@ void ExamWindow::load()
     ui->Command3->setVisible(允许判题 == 1);
 
     const record::Id id = m_session.recordId();
-    const qint64 fullSeconds = examdesk::testSeconds(考试总时间);
+    const qint64 fullSeconds = examdesk::limitSeconds(考试总时间, m_session.extraTime);
     if (m_session.是否二次登录) {
         const record::Progress saved = record::resume(id, 总题数, fullSeconds);
         m_order = saved.order;
@@ -540,7 +541,7 @@ bool ExamWindow::writeFinish(const QString &timeLeft, qint16 mark)
     const record::Id id = m_session.recordId();
     for (;;) {
         for (int attempt = 0; attempt < FinishAttempts; ++attempt) {
-            if (record::finish(id, timeLeft, m_answers, mark))
+            if (record::finish(id, timeLeft, m_answers, mark, scoring::digest(m_marking)))
                 return true;
         }
         const prompt::Answer again = prompt::ask(
@@ -564,7 +565,7 @@ void ExamWindow::finish(bool timeOut)
     if (timeOut)
         ui->Lab_TIMER->setText(numbers::hhmmss(0));
 
-    总得分 = examdesk::score(m_questions, m_answers, 默认分值);
+    总得分 = examdesk::score(m_questions, m_answers, 默认分值, m_marking.voided, m_marking.rule);
     const bool saved = writeFinish(ui->Lab_TIMER->text().trimmed(), 总得分);
     prompt::inform(this, examdesk::finishMessage(DISPLAY_SCORE == 1, 总分, 总得分, saved));
     if (!是否在本地运行)

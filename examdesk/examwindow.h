@@ -1,6 +1,7 @@
 #pragma once
 
 #include "examsession.h"
+#include "scoring.h"
 #include "paperfile.h"
 
 #include <QDateTime>
@@ -120,6 +121,7 @@ private:
     qint16 DISPLAY_SCORE = 0;
     qint16 CHANGE_QUESTION_SORT = 1;
     QList<paper::Question> m_questions;
+    scoring::Marking m_marking; ///< keys, marks and void questions the finish scores with
     QList<bool> m_questionCopied;
     QList<bool> m_explainCopied;
 

@@ -1,7 +1,9 @@
 #include "instructionswindow.h"
 #include "ui_instructionswindow.h"
 
+#include "examrules.h"
 #include "helpwindow.h"
+#include "numbers.h"
 #include "paperfile.h"
 #include "profile.h"
 #include "prompt.h"
@@ -37,6 +39,16 @@ void InstructionsWindow::load()
     ui->Lab总分->setText(read(paper::FullMarkKey));
     ui->Lab考试总时间->setText(read(QStringLiteral("TESTtime")));
     ui->LAB总题数->setText(QStringLiteral("  ") + read(paper::QuestionCountKey));
+    // A student with extra time sees the limit the countdown will start from. A resumed
+    // attempt goes on from the time it had saved.
+    const catalogue::ExtraTime &extra = m_session.extraTime;
+    if (!extra.isNone() && !m_session.是否二次登录) {
+        const qint64 seconds =
+            examdesk::limitSeconds(file.number(QStringLiteral("main"), QStringLiteral("TESTtime")), extra);
+        ui->LabOwnTime->setText(QStringLiteral("Your time: %1 (with extra time %2)")
+                                    .arg(numbers::hhmmss(seconds), catalogue::extraTimeText(extra)));
+        ui->LabOwnTime->setVisible(true);
+    }
 }
 
 void InstructionsWindow::showEvent(QShowEvent *event)

@@ -254,6 +254,7 @@ void StudentLoginWindow::confirm()
         return;
     }
 
+    m_session.extraTime = catalogue::extraTime(m_session.班级, m_session.学号.toInt());
     examdesk::showInstructions(m_session, m_startExam);
     close();
 }

@@ -153,6 +153,7 @@ Workbook::Workbook(const QString &path)
         m_error = QStringLiteral("%1 holds no workbook.").arg(path);
         return;
     }
+    m_workbookPart = workbookPart;
     const auto rels = relationships(m_parts, workbookPart);
     const QDomNodeList sheets = workbook.elementsByTagName(QStringLiteral("sheet"));
     for (int i = 0; i < sheets.size(); ++i) {
@@ -186,6 +187,15 @@ Workbook::Workbook(const QString &path)
 QString Workbook::sheetName(int sheet) const
 {
     return sheet >= 1 && sheet <= sheetCount() ? m_sheetNames.at(sheet - 1) : QString();
+}
+
+int Workbook::ensureSheet(const QString &name)
+{
+    for (int i = 0; i < sheetCount(); ++i) {
+        if (m_sheetNames.at(i).compare(name, Qt::CaseInsensitive) == 0)
+            return i + 1;
+    }
+    return addSheet(name);
 }
 
 int Workbook::addSheet(const QString &name)

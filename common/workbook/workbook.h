@@ -34,6 +34,10 @@ public:
     /// or taken by another sheet in any letter case.
     int addSheet(const QString &name);
 
+    /// The position of the worksheet of that name (compared without regard to case), added
+    /// by addSheet() after the last when there is none; 0 as addSheet() gives it.
+    int ensureSheet(const QString &name);
+
     /// Sets a cell. value: a number (int, double...) gives a numeric cell, a string an inline
     /// string cell, an invalid QVariant empties the cell. False when the sheet does not exist or
     /// the reference is not a cell reference.

@@ -1,6 +1,8 @@
 #include "classmanagementdialog.h"
 #include "ui_classmanagementdialog.h"
 
+#include "extratimedialog.h"
+
 #include "helpwindow.h"
 #include "int16validator.h"
 #include "names.h"
@@ -47,6 +49,16 @@ ClassManagementDialog::ClassManagementDialog(QWidget *parent)
     connect(ui->Command4, &QPushButton::clicked, this, &ClassManagementDialog::addClass);
     connect(ui->Command5, &QPushButton::clicked, this, &ClassManagementDialog::deleteClass);
     connect(ui->cmdUp, &QPushButton::clicked, this, &ClassManagementDialog::moveUp);
+    connect(ui->CmdExtraTime, &QPushButton::clicked, this, [this] {
+        // The class as it stands in the list, saved or not: its numbers are the ones shown.
+        const int k = selected();
+        if (k < 0) {
+            prompt::inform(this, QStringLiteral("Please choose a class first."));
+            return;
+        }
+        ExtraTimeDialog dialog(m_classes.at(k), this);
+        dialog.exec();
+    });
     connect(ui->cmdDown, &QPushButton::clicked, this, &ClassManagementDialog::moveDown);
     ui->List1->installEventFilter(this);
     ui->Text4->installEventFilter(this);

@@ -158,6 +158,12 @@ QuestionEditorDialog::QuestionEditorDialog(QWidget *parent)
     }
     connect(ui->Text分值, &QLineEdit::textEdited, this, &QuestionEditorDialog::markEdited);
     connect(ui->Chk使用默认分值, &QCheckBox::toggled, this, &QuestionEditorDialog::useDefaultToggled);
+    connect(ui->ChkVoid, &QCheckBox::toggled, this, [this](bool on) {
+        if (m_highlighted >= 1 && m_highlighted <= table().count() && table().questions[m_highlighted - 1].isVoid != on) {
+            table().questions[m_highlighted - 1].isVoid = on;
+            m_unsaved = true;
+        }
+    });
     connect(ui->Text设置默认分值, &QLineEdit::textChanged, this, &QuestionEditorDialog::defaultMarkChanged);
 
     ui->Fra题库->hide();
@@ -398,7 +404,7 @@ void QuestionEditorDialog::setCaption(const QString &scoreLabel)
 void QuestionEditorDialog::setEditingEnabled(bool enabled)
 {
     for (QWidget *w : std::initializer_list<QWidget *>{ui->RichTextBox1, ui->RichTextBox2, ui->Text分值,
-                                                       ui->Chk使用默认分值})
+                                                       ui->Chk使用默认分值, ui->ChkVoid})
         w->setEnabled(enabled);
     for (int k = 1; k <= 7; ++k)
         m_answers[size_t(k)]->setEnabled(enabled);
@@ -448,6 +454,8 @@ void QuestionEditorDialog::showQuestion(int r)
         ui->Chk使用默认分值->setChecked(useDefault);
     }
     useDefaultToggled(useDefault);
+    const QSignalBlocker blockVoid(ui->ChkVoid);
+    ui->ChkVoid->setChecked(table().questions.at(r - 1).isVoid);
 }
 
 void QuestionEditorDialog::showNothing()
@@ -462,6 +470,8 @@ void QuestionEditorDialog::showNothing()
     {
         const QSignalBlocker blocker(ui->Chk使用默认分值);
         ui->Chk使用默认分值->setChecked(false);
+        const QSignalBlocker blockVoid(ui->ChkVoid);
+        ui->ChkVoid->setChecked(false);
     }
     ui->Text分值->clear();
     ui->Frame考题->setTitle(QStringLiteral("Question"));

@@ -149,15 +149,41 @@ bool fill(Workbook &book, const scores::Report &report)
     return cells.ok();
 }
 
+bool fillChecks(Workbook &book, const scores::Report &report)
+{
+    const int sheet = book.ensureSheet(ChecksSheetName);
+    if (sheet == 0)
+        return false;
+    Filler cells(book);
+    cells.set(sheet, QStringLiteral("A1"), QStringLiteral("Test"));
+    cells.set(sheet, QStringLiteral("B1"), report.paper);
+    cells.set(sheet, QStringLiteral("A2"), QStringLiteral("Class"));
+    cells.set(sheet, QStringLiteral("B2"), report.className);
+    const QString headings[] = {QStringLiteral("No."), QStringLiteral("First name"), QStringLiteral("Last name"),
+                                QStringLiteral("Score"), QStringLiteral("Check"), QStringLiteral("Extra time")};
+    for (int c = 0; c < int(std::size(headings)); ++c)
+        cells.set(sheet, ChecksHeadingRow, c + 1, headings[c]);
+    for (qsizetype i = 0; i < report.students.size() && cells.ok(); ++i) {
+        const scores::StudentRow &s = report.students.at(i);
+        const int row = ChecksHeadingRow + 1 + int(i);
+        cells.set(sheet, row, 1, numbers::leadingNumber(s.number));
+        cells.set(sheet, row, 2, textValue(s.firstName));
+        cells.set(sheet, row, 3, textValue(s.lastName));
+        cells.set(sheet, row, 4, optionalNumber(s.scoreValue));
+        // Only finished records are checked: the others have nothing to agree with yet.
+        const bool finished = !s.timeLeft.trimmed().isEmpty();
+        cells.set(sheet, row, 5,
+                  !s.check.text.isEmpty() ? QVariant(QString(s.check.text).replace(u'\n', QStringLiteral("; ")))
+                  : finished              ? QVariant(QStringLiteral("OK"))
+                                          : QVariant());
+        cells.set(sheet, row, 6, textValue(s.extraTime));
+    }
+    return cells.ok();
+}
+
 bool fillItemAnalysis(Workbook &book, const scores::Report &report)
 {
-    int sheet = 0;
-    for (int s = 1; s <= book.sheetCount() && sheet == 0; ++s) {
-        if (book.sheetName(s).compare(ItemAnalysisSheet, Qt::CaseInsensitive) == 0)
-            sheet = s;
-    }
-    if (sheet == 0)
-        sheet = book.addSheet(ItemAnalysisSheet);
+    const int sheet = book.ensureSheet(ItemAnalysisSheet);
     if (sheet == 0)
         return false;
 
@@ -243,7 +269,7 @@ QString exportReport(QWidget *parent, const scores::Report &report, const Option
 {
     exports::WaitCursor wait;
     Workbook book(paths::sysFile(QStringLiteral("score.xlt")));
-    if (!book.isValid() || !fill(book, report) || !fillItemAnalysis(book, report))
+    if (!book.isValid() || !fill(book, report) || !fillItemAnalysis(book, report) || !fillChecks(book, report))
         return {};
     return exports::saveAndShow(
         parent, options, report.paper + u'_' + report.className, QStringLiteral("xlsx"),

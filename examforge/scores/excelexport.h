@@ -19,7 +19,8 @@ class Workbook;
 namespace excelexport {
 
 /// Fills the four worksheets. Returns false when a cell cannot be set (a template with fewer
-/// than four worksheets); the workbook is then only partly filled.
+/// than four worksheets); the workbook is then only partly filled. The export adds the "Item
+/// analysis" worksheet after them, then the "Checks" worksheet.
 bool fill(Workbook &book, const scores::Report &report);
 
 /// The name of the worksheet that follows the four: the item analysis of the same students.
@@ -31,6 +32,14 @@ inline const QString ItemAnalysisSheet = QStringLiteral("Item analysis");
 /// given to a question with its counts in the top and bottom groups. The other worksheets are
 /// not touched. Returns false when the sheet cannot be added or a cell cannot be set.
 bool fillItemAnalysis(Workbook &book, const scores::Report &report);
+
+/// The worksheet added after "Item analysis": every student with the finding of the record
+/// checks in column E ("Check": "OK", what does not agree, or empty while not finished) and
+/// the student's extra time in column F.
+/// Headings in row 4, students from row 5 in number order.
+inline const QString ChecksSheetName = QStringLiteral("Checks");
+inline constexpr int ChecksHeadingRow = 4;
+bool fillChecks(Workbook &book, const scores::Report &report);
 
 using Options = exports::Options;
 

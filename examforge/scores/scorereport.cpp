@@ -26,6 +26,11 @@ Report loadReport(const QString &paperName, const QString &className)
     report.thresholds.c = paperFile.number(paper::MainSection, paper::CGradeKey);
     report.thresholds.d = paperFile.number(paper::MainSection, paper::DGradeKey);
     const qint16 defaultMark = paperFile.number(paper::MainSection, paper::MarkKey);
+    CheckRules rules;
+    rules.marking = scoring::marking(paperFile);
+    rules.digest = scoring::digest(rules.marking);
+    const qint16 testMinutes = paperFile.number(paper::MainSection, paper::TestTimeKey);
+    const QMap<int, catalogue::ExtraTime> extra = catalogue::extraTimes(report.className, cls.first, cls.last);
     QList<qint16> keys;
     keys.reserve(report.questionCount);
     for (int j = 1; j <= report.questionCount; ++j) {
@@ -58,6 +63,11 @@ Report loadReport(const QString &paperName, const QString &className)
             row.score = scoreText(*r.score);
         row.timeLeft = r.timeLeft;
         row.answers = r.answers;
+        // The time left is checked against the student's own limit, as Examdesk set it.
+        const catalogue::ExtraTime e = extra.value(cls.first + int(i));
+        rules.limitSeconds = catalogue::ownLimitSeconds(testMinutes, e);
+        row.extraTime = catalogue::extraTimeText(e);
+        row.check = checkRecord(r, rules);
         scores.append(r.score);
         rankKeys.append(r.score.value_or(0));
         answers.append(r.answers);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "recordcheck.h"
 #include "scorecalc.h"
 
 #include <QList>
@@ -21,6 +22,8 @@ struct StudentRow
     QString timeLeft;      ///< remaining time at the finish, empty while not finished
     QString rank;          ///< decimal text; students without a score rank with 0 points
     QList<qint16> answers; ///< answer codes of questions 1..questionCount, 0 = not answered
+    Check check;           ///< whether the finished record agrees with itself and the paper
+    QString extraTime;     ///< the student's extra time as shown ("x1.5 +10 min"), empty for none
 };
 
 /// Everything one refresh gathers for a paper and a class: what the window shows and what an

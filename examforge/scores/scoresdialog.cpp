@@ -7,6 +7,8 @@
 #include "enterkey.h"
 #include "helpwindow.h"
 #include "itemanalysiswindow.h"
+#include "liveview.h"
+#include "regradedialog.h"
 #include "numbers.h"
 #include "paperfile.h"
 #include "prompt.h"
@@ -34,6 +36,13 @@ void setCurrentRow(QListWidget *list, int row)
         list->setCurrentRow(row);
     else
         list->setCurrentIndex(QModelIndex());
+}
+
+/// The mark of a record that does not agree: red for one that does not match its answers or
+/// was damaged, amber for one scored with keys that have changed since.
+QColor checkColour(scores::CheckKind kind)
+{
+    return kind == scores::CheckKind::KeyChanged ? QColor(255, 226, 150) : QColor(255, 190, 185);
 }
 
 } // namespace
@@ -133,6 +142,8 @@ ScoresDialog::ScoresDialog(QWidget *parent)
     });
     connect(ui->CmdAnalysis, &QPushButton::clicked, this, &ScoresDialog::openAnalysis);
     connect(ui->CmdCSV, &QPushButton::clicked, this, &ScoresDialog::exportCsv);
+    connect(ui->CmdLive, &QPushButton::clicked, this, &ScoresDialog::openLiveView);
+    connect(ui->CmdRegrade, &QPushButton::clicked, this, &ScoresDialog::openRegrade);
     connect(ui->CMD_退出, &QPushButton::clicked, this, &QDialog::reject);
     connect(ui->CmdHELP, &QPushButton::clicked, this, [this] { help::showFor(this); });
 
@@ -230,6 +241,8 @@ void ScoresDialog::refresh()
     m_studentFlags[NumberColumn] = 2;
     sortStudentsKeeping(NumberColumn, sameClass ? keepNumber : QString());
     updateButtons();
+    if (m_live && !sameClass)
+        m_live->setTarget(m_report.paper, m_report.className);
 }
 
 void ScoresDialog::autoRefresh()
@@ -315,11 +328,20 @@ void ScoresDialog::fillStudentLists(const QString &keepNumber)
         }
         ui->List1->addItems(names);
         ui->List2->addItems(scoreLines);
-        // Long names do not fit the ruled column: the whole name shows when pointed at.
+        // Long names do not fit the ruled column: the whole name shows when pointed at. A
+        // record that does not agree with itself or with the paper stands out in both lists.
         for (qsizetype p = 0; p < m_studentOrder.size(); ++p) {
             const StudentRow &row = m_report.students.at(m_studentOrder.at(p));
-            ui->List1->item(int(p))->setToolTip(
-                QStringList{row.number, row.firstName, row.lastName}.join(u' ').trimmed());
+            const QString who = QStringList{row.number, row.firstName, row.lastName}.join(u' ').trimmed();
+            ui->List1->item(int(p))->setToolTip(row.check.text.isEmpty() ? who : who + u'\n' + row.check.text);
+            if (row.check.kind == scores::CheckKind::Agrees)
+                continue;
+            const QColor mark = checkColour(row.check.kind);
+            for (QListWidget *list : {ui->List1, ui->List2}) {
+                list->item(int(p))->setBackground(mark);
+                list->item(int(p))->setForeground(QColor(Qt::black));
+            }
+            ui->List2->item(int(p))->setToolTip(row.check.text);
         }
         setCurrentRow(ui->List1, keep);
         setCurrentRow(ui->List2, keep);
@@ -447,6 +469,8 @@ void ScoresDialog::updateButtons()
     ui->Cmd允许重考->setEnabled(chosen);
     ui->Cmd输出->setEnabled(m_exporter && !m_report.paper.isEmpty());
     ui->CmdCSV->setEnabled(!m_report.paper.isEmpty());
+    ui->CmdLive->setEnabled(!m_report.paper.isEmpty());
+    ui->CmdRegrade->setEnabled(!m_report.paper.isEmpty());
 }
 
 void ScoresDialog::exportCsv()
@@ -504,4 +528,27 @@ void ScoresDialog::openAnalysis()
     auto *window = new ItemAnalysisWindow(m_report, this);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->open();
+}
+
+void ScoresDialog::openLiveView()
+{
+    if (m_report.paper.isEmpty())
+        return;
+    if (!m_live) {
+        m_live = new LiveView(this);
+        m_live->setModal(false);
+    }
+    m_live->setTarget(m_report.paper, m_report.className);
+    m_live->show();
+    m_live->raise();
+    m_live->activateWindow();
+}
+
+void ScoresDialog::openRegrade()
+{
+    if (m_report.paper.isEmpty())
+        return;
+    RegradeDialog dialog(m_report.paper, m_report.className, this);
+    if (dialog.exec() == QDialog::Accepted)
+        refresh();
 }

@@ -12,6 +12,7 @@ class QLabel;
 class QListWidget;
 class QTimer;
 class FixedRowDelegate;
+class LiveView;
 
 namespace Ui {
 class 考务成绩;
@@ -61,6 +62,9 @@ public:
     /// The student chosen in the lists (index into report().students), -1 when none.
     int selectedStudent() const;
 
+    /// The "Testing now" window, once "Now testing" has opened it; nullptr before.
+    LiveView *liveView() const { return m_live; }
+
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
@@ -100,6 +104,8 @@ private:
     void openAnalysis();
     /// "Export CSV...": the last refresh as a CSV file.
     void exportCsv();
+    void openLiveView();
+    void openRegrade();
     void updateButtons();
     QString selectedNumber() const;
     int selectedQuestion() const;
@@ -115,4 +121,5 @@ private:
     std::array<int, QuestionColumnCount> m_questionFlags{};
     QString m_shownQuestionFile; ///< the RTF file in the question box, empty when none
     Exporter m_exporter;
+    LiveView *m_live = nullptr; ///< made on first use, kept while this window lives
 };

@@ -181,8 +181,10 @@ private slots:
 
         Workbook book(run.path);
         QVERIFY2(book.isValid(), qPrintable(book.errorString()));
-        QCOMPARE(book.sheetCount(), 5);
+        // The template's four worksheets, the item analysis, then the record checks.
+        QCOMPARE(book.sheetCount(), 6);
         QCOMPARE(book.sheetName(5), u"Item analysis"_s);
+        QCOMPARE(book.sheetName(6), u"Checks"_s);
 
         // Students, in number order; one without a score has neither score nor rank.
         QCOMPARE(book.cell(1, u"B2"_s), text(u"P"_s));

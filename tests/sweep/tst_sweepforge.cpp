@@ -558,7 +558,7 @@ private slots:
         const QByteArray huge = "[ClassName]\r\nClassNameCount=32767\r\n1=Grade1\r\n[TestName]\r\n"
                                 "TestNameCount=32767\r\n1=Unit1\r\nUnit1=1\r\n";
         {
-            Case c(QStringLiteral("class management on 32767 classes"), 8000);
+            Case c(QStringLiteral("class management on 32767 classes"), 20000);
             c.root.write(QStringLiteral("sys/sys.cho"), huge);
             ClassManagementDialog w;
             w.show();
@@ -569,7 +569,7 @@ private slots:
             SWEEP_DONE(c);
         }
         {
-            Case c(QStringLiteral("test management on 32767 tests"), 8000);
+            Case c(QStringLiteral("test management on 32767 tests"), 20000);
             c.root.write(QStringLiteral("sys/sys.cho"), huge);
             PaperManagementDialog w;
             w.show();
@@ -579,7 +579,7 @@ private slots:
             SWEEP_DONE(c);
         }
         {
-            Case c(QStringLiteral("question bank on 32767 tests"), 8000);
+            Case c(QStringLiteral("question bank on 32767 tests"), 20000);
             c.root.write(QStringLiteral("sys/sys.cho"), huge);
             c.root.write(QStringLiteral("SHIJUAN/Unit1/Unit1.cho"),
                          plainPaper(c, QStringLiteral("Unit1"), 2));
@@ -625,7 +625,7 @@ private slots:
             {QStringLiteral("truncated"), "[ClassName]\r\nClassNameCount=2\r\n1=G1\r\n[TestNa"},
         };
         for (const auto &[label, bytes] : catalogues) {
-            Case c(QStringLiteral("exam room: ") + label, 8000);
+            Case c(QStringLiteral("exam room: ") + label, 20000);
             c.root.write(QStringLiteral("sys/sys.cho"), bytes);
             ExamRoomDialog w;
             w.show();
@@ -697,7 +697,7 @@ private slots:
              3},
         };
         for (const Tree &t : trees) {
-            Case c(QStringLiteral("scores: ") + t.label, 8000);
+            Case c(QStringLiteral("scores: ") + t.label, 20000);
             c.root.write(QStringLiteral("sys/sys.cho"), t.catalogue);
             c.root.write(QStringLiteral("SHIJUAN/P/P.cho"), t.paper);
             c.root.write(QStringLiteral("SHIJUAN/P/1.RTF"), sweep::noise(1024, 9));

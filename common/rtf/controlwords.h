@@ -42,6 +42,13 @@ enum class Op : std::uint8_t
     Superscript,
     Subscript,
     NoSuperSub,
+    Hidden,      ///< \v
+    AssocFont,   ///< \afN: the font of the text \dbch or \rtlch marks
+    AssocSize,   ///< \afsN
+    AssocBold,   ///< \ab
+    AssocItalic, ///< \ai
+    CharClass,   ///< \loch, \hich, \dbch: argument = CharClass
+    Direction,   ///< \ltrch = 0, \rtlch = 1
     Unicode,     ///< \uN
     UnicodeSkip, ///< \ucN
     // Paragraph formatting.
@@ -52,6 +59,21 @@ enum class Op : std::uint8_t
     FirstIndent,
     SpaceBefore,
     SpaceAfter,
+    InTable,     ///< \intbl
+    TableLevel,  ///< \itapN
+    // Table rows and cells.
+    RowDefaults, ///< \trowd
+    RowGap,      ///< \trgaphN
+    RowLeft,     ///< \trleftN
+    CellRight,   ///< \cellxN
+    CellBorderSide, ///< \clbrdrt...: argument = BorderSide, what the next border words describe
+    OtherBorder,    ///< \brdrt, \trbrdrt, \box...: borders we do not keep
+    BorderStyle,    ///< argument 1 = a line (\brdrs, \brdrdb...), 0 = none (\brdrnone)
+    BorderWidth,    ///< \brdrwN
+    BorderColor,    ///< \brdrcfN
+    CellShading,    ///< \clcbpatN
+    CellMergeFirst, ///< \clvmgf
+    CellMerged,     ///< \clvmrg
     // Breaks and special characters.
     Par,
     Line,
@@ -75,6 +97,19 @@ enum class Alignment : std::uint8_t
     Center,
     Right,
     Justify
+};
+enum class CharClass : std::uint8_t
+{
+    Low,   ///< \loch
+    High,  ///< \hich
+    Double ///< \dbch: CJK text
+};
+enum class BorderSide : std::uint8_t
+{
+    Left,
+    Top,
+    Right,
+    Bottom
 };
 enum class PictureType : std::uint8_t
 {

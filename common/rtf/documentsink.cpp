@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QTextDocument>
 #include <QTextImageFormat>
+#include <QTextTable>
 #include <QUrl>
 
 namespace rtf {
@@ -93,6 +94,8 @@ const QTextCharFormat &DocumentSink::cachedFormat(const TextStyle &style)
 
 void DocumentSink::startPendingParagraph()
 {
+    if (m_cellPending)
+        enterCell();
     if (!m_paragraphPending)
         return;
     m_paragraphPending = false;
@@ -102,6 +105,16 @@ void DocumentSink::startPendingParagraph()
 void DocumentSink::text(const QString &text, const TextStyle &style)
 {
     startPendingParagraph();
+    if (style.hidden) {
+        // Kept in the text where it stood, but as an object without a handler, which takes no
+        // room and draws nothing.
+        QTextCharFormat object;
+        object.setObjectType(HiddenTextObject);
+        object.setProperty(HiddenTextProperty, text);
+        object.setProperty(HiddenFormatProperty, QTextFormat(cachedFormat(style)));
+        m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), object);
+        return;
+    }
     m_cursor.insertText(text, cachedFormat(style));
 }
 
@@ -137,33 +150,242 @@ void DocumentSink::finish(const ParagraphStyle &lastParagraph, const TextStyle &
     m_cursor.setBlockCharFormat(cachedFormat(style));
 }
 
+void DocumentSink::enterCell()
+{
+    m_cellPending = false;
+    if (!m_table)
+        return;
+    if (m_column >= m_table->columns()) {
+        if (m_table->columns() >= MaxTableColumns) {
+            // Content beyond the last cell joins it as paragraphs of its own.
+            m_column = m_table->columns() - 1;
+            m_paragraphPending = true;
+            return;
+        }
+        m_table->appendColumns(1);
+    }
+    m_cursor = m_table->cellAt(m_row, m_column).firstCursorPosition();
+    m_paragraphPending = false;
+}
+
+void DocumentSink::rowStart(const RowDefinition &row)
+{
+    if (!m_table) {
+        QTextTableFormat format;
+        format.setCellSpacing(0);
+        format.setCellPadding(row.gap / TwipsPerPixel);
+        format.setBorder(0);
+        format.setBorderCollapse(true);
+        format.setAlignment(Qt::AlignLeft);
+        // The table follows the paragraph before it; its first cell takes what comes next.
+        m_paragraphPending = false;
+        m_table = m_cursor.insertTable(1, int(std::max<qsizetype>(1, row.cells.size())), format);
+        m_row = 0;
+        m_mergeFirst.clear();
+        m_merged.clear();
+    } else {
+        ++m_row;
+        if (m_row >= m_table->rows())
+            m_table->appendRows(1);
+    }
+    m_column = 0;
+    m_cellPending = true;
+}
+
+void DocumentSink::cellEnd(const ParagraphStyle &paragraph, const TextStyle &style)
+{
+    startPendingParagraph();
+    m_cursor.setBlockFormat(blockFormat(paragraph));
+    m_cursor.setBlockCharFormat(cachedFormat(style));
+    ++m_column;
+    m_cellPending = true;
+}
+
+void DocumentSink::rowEnd(const RowDefinition &row)
+{
+    if (!m_table)
+        return;
+    m_cellPending = false;
+    m_paragraphPending = false;
+    const int columns = std::min(int(row.cells.size()), m_table->columns());
+    QList<QTextLength> widths = m_table->format().columnWidthConstraints();
+    bool widthsChanged = false;
+    while (widths.size() < m_table->columns())
+        widths.append(QTextLength());
+    QList<bool> first(m_table->columns(), false);
+    QList<bool> merged(m_table->columns(), false);
+    int left = row.left + row.gap;
+    for (int column = 0; column < columns; ++column) {
+        const CellDefinition &cell = row.cells.at(column);
+        const int width = cell.right - left;
+        left = cell.right;
+        if (widths.at(column).type() == QTextLength::VariableLength && width > 0) {
+            widths[column] = QTextLength(QTextLength::FixedLength, width / TwipsPerPixel);
+            widthsChanged = true;
+        }
+        QTextTableCell target = m_table->cellAt(m_row, column);
+        QTextTableCellFormat format = target.format().toTableCellFormat();
+        const auto side = [](const CellBorder &border, auto setWidth, auto setStyle, auto setBrush) {
+            setWidth(border.width / TwipsPerPixel);
+            setStyle(border.width > 0 ? QTextFrameFormat::BorderStyle_Solid : QTextFrameFormat::BorderStyle_None);
+            setBrush(QBrush(border.hasColor ? QColor::fromRgb(border.color) : QColor(Qt::black)));
+        };
+        side(
+            cell.left, [&](double w) { format.setLeftBorder(w); },
+            [&](QTextFrameFormat::BorderStyle b) { format.setLeftBorderStyle(b); },
+            [&](const QBrush &b) { format.setLeftBorderBrush(b); });
+        side(
+            cell.top, [&](double w) { format.setTopBorder(w); },
+            [&](QTextFrameFormat::BorderStyle b) { format.setTopBorderStyle(b); },
+            [&](const QBrush &b) { format.setTopBorderBrush(b); });
+        side(
+            cell.rightBorder, [&](double w) { format.setRightBorder(w); },
+            [&](QTextFrameFormat::BorderStyle b) { format.setRightBorderStyle(b); },
+            [&](const QBrush &b) { format.setRightBorderBrush(b); });
+        side(
+            cell.bottom, [&](double w) { format.setBottomBorder(w); },
+            [&](QTextFrameFormat::BorderStyle b) { format.setBottomBorderStyle(b); },
+            [&](const QBrush &b) { format.setBottomBorderBrush(b); });
+        if (cell.hasBackground)
+            format.setBackground(QColor::fromRgb(cell.background));
+        target.setFormat(format);
+        first[column] = cell.mergeFirst;
+        merged[column] = cell.merged;
+    }
+    if (widthsChanged) {
+        QTextTableFormat format = m_table->format();
+        format.setColumnWidthConstraints(widths);
+        m_table->setFormat(format);
+    }
+    m_mergeFirst.append(first);
+    m_merged.append(merged);
+}
+
+void DocumentSink::tableEnd()
+{
+    if (!m_table)
+        return;
+    // Cells merged downwards become one cell once all rows are there.
+    for (int column = 0; column < m_table->columns(); ++column) {
+        for (int row = 0; row < m_mergeFirst.size(); ++row) {
+            if (column >= m_mergeFirst.at(row).size() || !m_mergeFirst.at(row).at(column))
+                continue;
+            int last = row;
+            while (last + 1 < m_merged.size() && column < m_merged.at(last + 1).size() &&
+                   m_merged.at(last + 1).at(column))
+                ++last;
+            if (last > row && m_table->cellAt(row, column).columnSpan() == 1)
+                m_table->mergeCells(row, column, last - row + 1, 1);
+            row = last;
+        }
+    }
+    m_cursor = m_table->lastCursorPosition();
+    m_cursor.movePosition(QTextCursor::NextBlock);
+    m_table = nullptr;
+    m_cellPending = false;
+    m_paragraphPending = false;
+}
+
 void PlainTextSink::startPendingParagraph()
 {
+    if (m_inTable)
+        m_cellStarted = true;
     if (m_paragraphPending) {
         m_paragraphPending = false;
-        m_text.append(u'\n');
+        out().append(u'\n');
     }
 }
 
-void PlainTextSink::text(const QString &text, const TextStyle &)
+void PlainTextSink::text(const QString &text, const TextStyle &style)
 {
     startPendingParagraph();
-    const qsizetype start = m_text.size();
-    m_text.append(text);
+    QString &target = out();
+    if (style.hidden) {
+        target.append(QChar::ObjectReplacementCharacter);
+        return;
+    }
+    const qsizetype start = target.size();
+    target.append(text);
     // As QTextDocument::toPlainText() gives them.
-    for (qsizetype i = start; i < m_text.size(); ++i) {
-        const char16_t ch = m_text.at(i).unicode();
+    for (qsizetype i = start; i < target.size(); ++i) {
+        const char16_t ch = target.at(i).unicode();
         if (ch == 0x2028)
-            m_text[i] = u'\n';
+            target[i] = u'\n';
         else if (ch == 0x00A0)
-            m_text[i] = u' ';
+            target[i] = u' ';
     }
 }
 
 void PlainTextSink::picture(const Picture &, const TextStyle &)
 {
     startPendingParagraph();
-    m_text.append(QChar::ObjectReplacementCharacter);
+    out().append(QChar::ObjectReplacementCharacter);
+}
+
+void PlainTextSink::rowStart(const RowDefinition &row)
+{
+    if (!m_inTable) {
+        m_inTable = true;
+        m_paragraphPending = false;
+        m_rows.clear();
+        m_columns = 1;
+    }
+    m_columns = std::max(m_columns, int(std::min<qsizetype>(row.cells.size(), MaxTableColumns)));
+    m_rows.append(QStringList());
+    m_cellText.clear();
+    m_cellStarted = false;
+}
+
+void PlainTextSink::cellEnd(const ParagraphStyle &, const TextStyle &)
+{
+    startPendingParagraph();
+    if (m_rows.isEmpty())
+        return;
+    QStringList &cells = m_rows.last();
+    if (cells.size() < MaxTableColumns) {
+        cells.append(m_cellText);
+    } else {
+        cells.last() += u'\n';
+        cells.last() += m_cellText;
+    }
+    m_cellText.clear();
+    m_cellStarted = false;
+}
+
+void PlainTextSink::rowEnd(const RowDefinition &)
+{
+    m_paragraphPending = false;
+    if (m_cellStarted && !m_rows.isEmpty()) {
+        QStringList &cells = m_rows.last();
+        if (cells.size() < MaxTableColumns)
+            cells.append(m_cellText);
+        else
+            cells.last() += u'\n' + m_cellText;
+    }
+    m_cellText.clear();
+    m_cellStarted = false;
+    if (!m_rows.isEmpty())
+        m_columns = std::max(m_columns, int(m_rows.last().size()));
+}
+
+void PlainTextSink::tableEnd()
+{
+    if (!m_inTable)
+        return;
+    if (m_cellStarted)
+        rowEnd(RowDefinition());
+    m_inTable = false;
+    // As QTextDocument::toPlainText() gives a table: every cell a paragraph of its own.
+    for (const QStringList &cells : std::as_const(m_rows)) {
+        for (int column = 0; column < m_columns; ++column) {
+            m_text.append(u'\n');
+            if (column < cells.size())
+                m_text.append(cells.at(column));
+        }
+    }
+    m_text.append(u'\n');
+    m_rows.clear();
+    m_paragraphPending = false;
 }
 
 void PlainTextSink::paragraphEnd(const ParagraphStyle &, const TextStyle &)

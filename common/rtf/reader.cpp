@@ -43,6 +43,16 @@ struct CharProps
     TextStyle::VerticalPosition position = TextStyle::VerticalPosition::Normal;
     int foreground = 0; // colour table index, 0 = automatic
     int background = 0;
+    bool hidden = false;
+    // Associated properties: those of the text that \dbch or \rtlch marks (CJK and
+    // right-to-left text); unset ones (-1) follow the regular properties.
+    int assocFont = -1;
+    int doubleByteFont = -1; // \af given after \dbch
+    int assocHalfPoints = -1;
+    int assocBold = -1;
+    int assocItalic = -1;
+    CharClass charClass = CharClass::Low;
+    bool rightToLeft = false;
 };
 
 struct GroupState
@@ -51,7 +61,8 @@ struct GroupState
     Destination beforeUpr = Destination::Body; // where \ud sends the text of an \upr group
     CharProps chars;
     ParagraphStyle paragraph;
-    int unicodeSkip = 1; // \ucN
+    bool inTable = false; // \intbl
+    int unicodeSkip = 1;  // \ucN
 };
 
 struct FontEntry
@@ -246,6 +257,15 @@ struct PictureBuilder
     }
 };
 
+/// Characters that word processors set in the font for East Asian text: CJK ideographs,
+/// kana, Hangul, their punctuation and full-width forms (and characters beyond the BMP).
+bool isCjk(char16_t ch)
+{
+    return (ch >= 0x1100 && ch <= 0x11FF) || (ch >= 0x2E80 && ch <= 0xA4CF) || (ch >= 0xA960 && ch <= 0xA97F) ||
+           (ch >= 0xAC00 && ch <= 0xDFFF) || (ch >= 0xF900 && ch <= 0xFAFF) || (ch >= 0xFE30 && ch <= 0xFE4F) ||
+           (ch >= 0xFF00 && ch <= 0xFFEF);
+}
+
 class Parser
 {
 public:
@@ -284,12 +304,19 @@ private:
     void refreshStyle();
     void syncStyle();
     int codePageOfFont(int font) const;
+    QString fontFamily(int font) const;
     int codePageOfEntry() const;
     int documentCodePage() const { return codepage::isSupported(m_ansiCodePage) ? m_ansiCodePage : 1252; }
     void beforeContent();
     void flushText();
     void paragraphEnd();
     void finishPicture();
+
+    // Tables.
+    void startRow();
+    void endRow();
+    void endTable();
+    CellBorder *borderTarget();
 
     Tokenizer m_tokens;
     Sink &m_sink;
@@ -315,9 +342,16 @@ private:
 
     bool m_styleDirty = true;
     TextStyle m_style;       // formatting of the text now being added
+    TextStyle m_cjkStyle;    // formatting of the CJK characters of that text
     TextStyle m_bufferStyle; // formatting of the text in m_text
+    TextStyle m_bufferCjkStyle;
     int m_codePage = 1252;
-    bool m_pendingCellTab = false;
+    RowDefinition m_row;        // the row definition in force (\trowd ... \cellx)
+    CellDefinition m_cell;      // the cell being defined, up to its \cellx
+    int m_borderTarget = -1;    // BorderSide the border words describe, -1 = none of ours
+    bool m_borderOfCell = false;
+    bool m_inRow = false;       // the sink has a row open
+    bool m_inTableFlow = false; // the sink has a table open
     PictureBuilder m_picture;
     bool m_done = false; // the document's outermost group has closed
 };
@@ -382,6 +416,11 @@ void Parser::finish()
         finishPicture();
     flushText();
     syncStyle();
+    if (m_inTableFlow) {
+        if (m_inRow)
+            endRow();
+        endTable();
+    }
     m_sink.finish(state().paragraph, m_style);
 }
 
@@ -530,6 +569,8 @@ void Parser::controlWord(const Token &token)
             m_fontName.clear();
         } else {
             st.chars.font = has ? param : 0;
+            if (st.chars.charClass == CharClass::Double)
+                st.chars.doubleByteFont = st.chars.font; // "\dbch\f13": the font of the CJK text
             styleChanged();
         }
         break;
@@ -577,6 +618,37 @@ void Parser::controlWord(const Token &token)
         st.chars.position = TextStyle::VerticalPosition::Normal;
         styleChanged();
         break;
+    case Op::Hidden:
+        st.chars.hidden = on;
+        styleChanged();
+        break;
+    case Op::AssocFont:
+        if (st.chars.charClass == CharClass::Double)
+            st.chars.doubleByteFont = has ? param : 0;
+        else
+            st.chars.assocFont = has ? param : 0;
+        styleChanged();
+        break;
+    case Op::AssocSize:
+        st.chars.assocHalfPoints = (has && param > 0) ? clampInt(param, MinHalfPoints, MaxHalfPoints) : 24;
+        styleChanged();
+        break;
+    case Op::AssocBold:
+        st.chars.assocBold = on ? 1 : 0;
+        styleChanged();
+        break;
+    case Op::AssocItalic:
+        st.chars.assocItalic = on ? 1 : 0;
+        styleChanged();
+        break;
+    case Op::CharClass:
+        st.chars.charClass = CharClass(word->argument);
+        styleChanged();
+        break;
+    case Op::Direction:
+        st.chars.rightToLeft = word->argument != 0;
+        styleChanged();
+        break;
     case Op::Unicode: {
         const std::int64_t value = param < 0 ? std::int64_t(param) + 65536 : param;
         if (has && value >= 0 && value <= 0xFFFF)
@@ -589,6 +661,71 @@ void Parser::controlWord(const Token &token)
         break;
     case Op::Pard:
         st.paragraph = ParagraphStyle();
+        st.inTable = false;
+        break;
+    case Op::InTable:
+        st.inTable = true;
+        break;
+    case Op::TableLevel:
+        st.inTable = has && param > 0;
+        break;
+    case Op::RowDefaults:
+        m_row = RowDefinition();
+        m_cell = CellDefinition();
+        m_borderTarget = -1;
+        break;
+    case Op::RowGap:
+        m_row.gap = clampInt(param, 0, MaxTwips);
+        break;
+    case Op::RowLeft:
+        m_row.left = clampInt(param, -MaxTwips, MaxTwips);
+        break;
+    case Op::CellRight:
+        if (m_row.cells.size() < MaxTableColumns) {
+            m_cell.right = clampInt(param, -MaxTwips, MaxTwips);
+            m_row.cells.append(m_cell);
+        }
+        m_cell = CellDefinition();
+        m_borderTarget = -1;
+        break;
+    case Op::CellBorderSide:
+        m_borderTarget = word->argument;
+        m_borderOfCell = true;
+        break;
+    case Op::OtherBorder:
+        m_borderTarget = -1;
+        break;
+    case Op::BorderStyle:
+        if (CellBorder *border = borderTarget()) {
+            if (word->argument == 0)
+                *border = CellBorder();
+            else if (border->width == 0)
+                border->width = 15; // a line of no stated width: one pixel
+        }
+        break;
+    case Op::BorderWidth:
+        if (CellBorder *border = borderTarget())
+            border->width = clampInt(param, 0, 300);
+        break;
+    case Op::BorderColor:
+        if (CellBorder *border = borderTarget()) {
+            if (has && param > 0 && param < m_colors.size() && m_colors.at(param)) {
+                border->hasColor = true;
+                border->color = *m_colors.at(param);
+            }
+        }
+        break;
+    case Op::CellShading:
+        if (has && param > 0 && param < m_colors.size() && m_colors.at(param)) {
+            m_cell.hasBackground = true;
+            m_cell.background = *m_colors.at(param);
+        }
+        break;
+    case Op::CellMergeFirst:
+        m_cell.mergeFirst = true;
+        break;
+    case Op::CellMerged:
+        m_cell.merged = true;
         break;
     case Op::Align:
         st.paragraph.alignment = Alignment(word->argument);
@@ -609,8 +746,13 @@ void Parser::controlWord(const Token &token)
         st.paragraph.spaceAfter = clampInt(param, 0, MaxTwips);
         break;
     case Op::Par:
-        if (dest == Destination::Body)
+        if (dest == Destination::Body) {
+            if (st.inTable && !m_inRow)
+                startRow();
+            else if (!st.inTable && m_inTableFlow)
+                endTable();
             paragraphEnd();
+        }
         break;
     case Op::Line:
         character(0x2028);
@@ -620,18 +762,18 @@ void Parser::controlWord(const Token &token)
         break;
     case Op::Cell:
         if (dest == Destination::Body) {
-            // Cells become tab-separated text: a tab goes in once the next cell has content.
-            if (m_pendingCellTab) {
-                m_pendingCellTab = false;
-                character(u'\t');
-            }
-            m_pendingCellTab = true;
+            if (!m_inRow)
+                startRow();
+            flushText();
+            syncStyle();
+            m_sink.cellEnd(st.paragraph, m_style);
         }
         break;
     case Op::Row:
         if (dest == Destination::Body) {
-            m_pendingCellTab = false;
-            paragraphEnd();
+            if (!m_inRow)
+                startRow();
+            endRow();
         }
         break;
     case Op::Char:
@@ -827,12 +969,11 @@ void Parser::refreshStyle()
     const CharProps &chars = state().chars;
     const int font = chars.font < 0 ? m_defaultFont : chars.font;
     TextStyle style;
-    const auto it = m_fonts.constFind(font);
-    if (it != m_fonts.constEnd())
-        style.family = it.value().name;
+    style.family = fontFamily(font);
     style.halfPoints = chars.halfPoints;
     style.bold = chars.bold;
     style.italic = chars.italic;
+    style.hidden = chars.hidden;
     style.underline = chars.underline;
     style.strike = chars.strike;
     style.position = chars.position;
@@ -844,18 +985,93 @@ void Parser::refreshStyle()
         style.hasBackground = true;
         style.background = *m_colors.at(chars.background);
     }
-    m_style = style;
+    // The associated properties, where the file gives them, govern right-to-left text as a
+    // whole and, after \dbch, the CJK characters of the text (its Latin characters keep the
+    // regular ones, as word processors show them).
+    const auto associated = [&chars](TextStyle result) {
+        if (chars.assocHalfPoints > 0)
+            result.halfPoints = chars.assocHalfPoints;
+        if (chars.assocBold >= 0)
+            result.bold = chars.assocBold != 0;
+        if (chars.assocItalic >= 0)
+            result.italic = chars.assocItalic != 0;
+        return result;
+    };
     m_codePage = codePageOfFont(font);
+    if (chars.rightToLeft) {
+        style = associated(style);
+        if (chars.assocFont >= 0) {
+            style.family = fontFamily(chars.assocFont);
+            m_codePage = codePageOfFont(chars.assocFont);
+        }
+        m_cjkStyle = style;
+    } else if (chars.charClass == CharClass::Double) {
+        m_cjkStyle = associated(style);
+        if (chars.doubleByteFont >= 0) {
+            m_cjkStyle.family = fontFamily(chars.doubleByteFont);
+            m_codePage = codePageOfFont(chars.doubleByteFont);
+        }
+    } else {
+        m_cjkStyle = style;
+    }
+    m_style = style;
+}
+
+QString Parser::fontFamily(int font) const
+{
+    const auto it = m_fonts.constFind(font);
+    return it != m_fonts.constEnd() ? it.value().name : QString();
 }
 
 void Parser::beforeContent()
 {
-    if (m_pendingCellTab) {
-        // The tab between two cells, formatted like the end of the cell before.
-        m_pendingCellTab = false;
-        m_text.addChar(u'\t');
-    }
+    const bool inTable = state().inTable;
+    if (inTable && !m_inRow)
+        startRow();
+    else if (!inTable && m_inTableFlow)
+        endTable();
     syncStyle();
+}
+
+void Parser::startRow()
+{
+    flushText();
+    m_inRow = true;
+    m_inTableFlow = true;
+    m_sink.rowStart(m_row);
+}
+
+void Parser::endRow()
+{
+    flushText();
+    m_inRow = false;
+    m_sink.rowEnd(m_row);
+}
+
+void Parser::endTable()
+{
+    flushText();
+    if (m_inRow)
+        endRow();
+    m_inTableFlow = false;
+    m_sink.tableEnd();
+}
+
+CellBorder *Parser::borderTarget()
+{
+    if (m_borderTarget < 0 || !m_borderOfCell)
+        return nullptr;
+    switch (BorderSide(m_borderTarget)) {
+    case BorderSide::Left:
+        return &m_cell.left;
+    case BorderSide::Top:
+        return &m_cell.top;
+    case BorderSide::Right:
+        return &m_cell.rightBorder;
+    case BorderSide::Bottom:
+        return &m_cell.bottom;
+    }
+    return nullptr;
 }
 
 void Parser::syncStyle()
@@ -863,9 +1079,10 @@ void Parser::syncStyle()
     if (!m_styleDirty)
         return;
     refreshStyle();
-    if (!(m_style == m_bufferStyle)) {
+    if (!(m_style == m_bufferStyle) || !(m_cjkStyle == m_bufferCjkStyle)) {
         flushText(); // the text so far keeps the formatting it was added with
         m_bufferStyle = m_style;
+        m_bufferCjkStyle = m_cjkStyle;
     }
 }
 
@@ -874,15 +1091,29 @@ void Parser::flushText()
     if (m_text.isEmpty())
         return;
     const QString text = m_text.take();
-    if (!text.isEmpty())
+    if (text.isEmpty())
+        return;
+    if (m_bufferCjkStyle == m_bufferStyle) {
         m_sink.text(text, m_bufferStyle);
+        return;
+    }
+    // Runs of CJK and of other characters, each in its own formatting.
+    qsizetype start = 0;
+    bool cjk = isCjk(text.at(0).unicode());
+    for (qsizetype i = 1; i <= text.size(); ++i) {
+        const bool next = i < text.size() ? isCjk(text.at(i).unicode()) : !cjk;
+        if (next != cjk) {
+            m_sink.text(text.sliced(start, i - start), cjk ? m_bufferCjkStyle : m_bufferStyle);
+            start = i;
+            cjk = next;
+        }
+    }
 }
 
 void Parser::paragraphEnd()
 {
     flushText();
     syncStyle();
-    m_pendingCellTab = false;
     m_sink.paragraphEnd(state().paragraph, m_style);
 }
 

@@ -3,6 +3,7 @@
 #include "controlwords.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QRgb>
 #include <QString>
 
@@ -31,6 +32,7 @@ struct TextStyle
     QRgb foreground = 0;
     bool hasBackground = false; ///< false = no highlighting
     QRgb background = 0;
+    bool hidden = false; ///< \v: kept, not shown
 
     friend bool operator==(const TextStyle &, const TextStyle &) = default;
 };
@@ -47,6 +49,43 @@ struct ParagraphStyle
 
     friend bool operator==(const ParagraphStyle &, const ParagraphStyle &) = default;
 };
+
+/// One side of a table cell's frame (width in twips, 0 = no line).
+struct CellBorder
+{
+    int width = 0;
+    bool hasColor = false;
+    QRgb color = 0;
+
+    friend bool operator==(const CellBorder &, const CellBorder &) = default;
+};
+
+/// A cell of a table row as \trowd ... \cellx define it (lengths in twips).
+struct CellDefinition
+{
+    int right = 0; ///< right edge, from the row's origin
+    CellBorder left;
+    CellBorder top;
+    CellBorder rightBorder;
+    CellBorder bottom;
+    bool hasBackground = false;
+    QRgb background = 0;
+    bool mergeFirst = false; ///< \clvmgf: the first of cells merged downwards
+    bool merged = false;     ///< \clvmrg: merged into the cell above
+
+    friend bool operator==(const CellDefinition &, const CellDefinition &) = default;
+};
+
+/// The properties of one table row (lengths in twips).
+struct RowDefinition
+{
+    int gap = 0;  ///< \trgaph: half the space between cells, the cells' padding
+    int left = 0; ///< \trleft
+    QList<CellDefinition> cells;
+};
+
+/// Most cells a table row may hold; further cells join the last one.
+inline constexpr int MaxTableColumns = 64;
 
 /// Largest indent or paragraph spacing in twips (22 inches); beyond it values are cut to it.
 inline constexpr int MaxIndentTwips = 31680;
@@ -78,6 +117,14 @@ public:
     /// sink starts a new paragraph only when content arrives after paragraphEnd(); when the input
     /// ends without a mark, lastParagraph formats the unfinished last paragraph.
     virtual void finish(const ParagraphStyle &lastParagraph, const TextStyle &style) = 0;
+
+    // Tables arrive as rowStart(), the cells' content with cellEnd() after each cell (its last
+    // paragraph has no paragraphEnd() of its own), rowEnd() with the row's final properties, and
+    // tableEnd() after the last row, before content that follows the table.
+    virtual void rowStart(const RowDefinition &row) = 0;
+    virtual void cellEnd(const ParagraphStyle &paragraph, const TextStyle &style) = 0;
+    virtual void rowEnd(const RowDefinition &row) = 0;
+    virtual void tableEnd() = 0;
 };
 
 } // namespace rtf

@@ -71,6 +71,7 @@ enum class Op : std::uint8_t
     BorderStyle,    ///< argument 1 = a line (\brdrs, \brdrdb...), 0 = none (\brdrnone)
     BorderWidth,    ///< \brdrwN
     BorderColor,    ///< \brdrcfN
+    CellPadding,    ///< \clpadlN, \trpaddlN...
     CellShading,    ///< \clcbpatN
     CellMergeFirst, ///< \clvmgf
     CellMerged,     ///< \clvmrg

@@ -705,7 +705,7 @@ void Parser::controlWord(const Token &token)
         break;
     case Op::BorderWidth:
         if (CellBorder *border = borderTarget())
-            border->width = clampInt(param, 0, 300);
+            border->width = clampInt(param, 15, 300); // thinner lines are drawn one pixel wide
         break;
     case Op::BorderColor:
         if (CellBorder *border = borderTarget()) {
@@ -714,6 +714,10 @@ void Parser::controlWord(const Token &token)
                 border->color = *m_colors.at(param);
             }
         }
+        break;
+    case Op::CellPadding:
+        // Word's and LibreOffice's cell margins; one padding for the whole table is kept.
+        m_row.gap = std::max(m_row.gap, clampInt(param, 0, MaxTwips));
         break;
     case Op::CellShading:
         if (has && param > 0 && param < m_colors.size() && m_colors.at(param)) {
@@ -1097,11 +1101,13 @@ void Parser::flushText()
         m_sink.text(text, m_bufferStyle);
         return;
     }
-    // Runs of CJK and of other characters, each in its own formatting.
+    // Runs of CJK and of other characters, each in its own formatting; blanks and punctuation
+    // go with the run they stand in.
+    const auto neutral = [](QChar c) { return c.isSpace() || c.isPunct(); };
     qsizetype start = 0;
     bool cjk = isCjk(text.at(0).unicode());
     for (qsizetype i = 1; i <= text.size(); ++i) {
-        const bool next = i < text.size() ? isCjk(text.at(i).unicode()) : !cjk;
+        const bool next = i < text.size() ? (neutral(text.at(i)) ? cjk : isCjk(text.at(i).unicode())) : !cjk;
         if (next != cjk) {
             m_sink.text(text.sliced(start, i - start), cjk ? m_bufferCjkStyle : m_bufferStyle);
             start = i;

@@ -94,6 +94,41 @@ const QTextCharFormat &DocumentSink::cachedFormat(const TextStyle &style)
 
 void DocumentSink::startPendingParagraph()
 {
+    flushBatch();
+    openParagraph();
+}
+
+bool DocumentSink::batchable(const TextStyle &style) const
+{
+    return !m_table && !m_cellPending && !style.hidden &&
+           (m_batch.isEmpty() && m_batchParagraphs == 0 ? true : style == m_batchStyle);
+}
+
+void DocumentSink::flushBatch()
+{
+    if (m_batch.isEmpty() && m_batchParagraphs == 0)
+        return;
+    QString text;
+    text.swap(m_batch);
+    const int paragraphs = m_batchParagraphs;
+    m_batchParagraphs = 0;
+    openParagraph();
+    const QTextCharFormat &format = cachedFormat(m_batchStyle);
+    if (paragraphs > 0) {
+        // The paragraphs that insertText() opens take the current one's formats.
+        m_cursor.setBlockFormat(blockFormat(m_batchParagraph));
+        m_cursor.setBlockCharFormat(format);
+    }
+    const bool ended = text.endsWith(QChar::ParagraphSeparator);
+    if (ended)
+        text.chop(1);
+    if (!text.isEmpty())
+        m_cursor.insertText(text, format);
+    m_paragraphPending = ended;
+}
+
+void DocumentSink::openParagraph()
+{
     if (m_cellPending)
         enterCell();
     if (!m_paragraphPending)
@@ -104,6 +139,13 @@ void DocumentSink::startPendingParagraph()
 
 void DocumentSink::text(const QString &text, const TextStyle &style)
 {
+    if (batchable(style)) {
+        // Text of one formatting, over any number of paragraphs, goes in as one string.
+        if (m_batch.isEmpty() && m_batchParagraphs == 0)
+            m_batchStyle = style;
+        m_batch += text;
+        return;
+    }
     startPendingParagraph();
     if (style.hidden) {
         // Kept in the text where it stood, but as an object without a handler, which takes no
@@ -136,6 +178,14 @@ void DocumentSink::picture(const Picture &picture, const TextStyle &)
 
 void DocumentSink::paragraphEnd(const ParagraphStyle &paragraph, const TextStyle &style)
 {
+    if (batchable(style) && (m_batchParagraphs == 0 || paragraph == m_batchParagraph)) {
+        if (m_batch.isEmpty() && m_batchParagraphs == 0)
+            m_batchStyle = style;
+        m_batch += QChar::ParagraphSeparator;
+        m_batchParagraph = paragraph;
+        ++m_batchParagraphs;
+        return;
+    }
     startPendingParagraph();
     m_cursor.setBlockFormat(blockFormat(paragraph));
     m_cursor.setBlockCharFormat(cachedFormat(style));
@@ -144,6 +194,7 @@ void DocumentSink::paragraphEnd(const ParagraphStyle &paragraph, const TextStyle
 
 void DocumentSink::finish(const ParagraphStyle &lastParagraph, const TextStyle &style)
 {
+    flushBatch();
     if (m_paragraphPending)
         return; // the last paragraph mark ends the document
     m_cursor.setBlockFormat(blockFormat(lastParagraph));
@@ -170,6 +221,7 @@ void DocumentSink::enterCell()
 
 void DocumentSink::rowStart(const RowDefinition &row)
 {
+    flushBatch();
     if (!m_table) {
         QTextTableFormat format;
         format.setCellSpacing(0);

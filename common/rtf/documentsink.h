@@ -45,12 +45,21 @@ public:
 
 private:
     void startPendingParagraph();
+    void openParagraph();
+    bool batchable(const TextStyle &style) const;
+    void flushBatch();
     void enterCell();
     const QTextCharFormat &cachedFormat(const TextStyle &style);
 
     QTextDocument &m_document;
     QTextCursor m_cursor;
     bool m_paragraphPending = false;
+    // Paragraphs of one formatting wait here, separated by U+2029, and go into the document
+    // with one insertText(); the text after the last separator is the open paragraph's.
+    QString m_batch;
+    TextStyle m_batchStyle; // of the text and of the paragraph marks
+    ParagraphStyle m_batchParagraph;
+    int m_batchParagraphs = 0; // paragraph marks in m_batch
     QTextTable *m_table = nullptr; // the table being filled
     int m_row = -1;
     int m_column = 0;

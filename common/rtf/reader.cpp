@@ -127,8 +127,23 @@ private:
         m_bytes.clear();
     }
 
+    static bool needsSanitizing(const QString &text)
+    {
+        for (const QChar c : text) {
+            const char16_t ch = c.unicode();
+            if ((ch >= 0x20 && ch < 0x7F) || ch == u'\t')
+                continue;
+            if (ch < 0xA0 || QChar::isSurrogate(ch) || ch == 0x2029 || ch == 0xFDD0 || ch == 0xFDD1 || ch == 0xFFFC ||
+                ch == 0xFEFF)
+                return true;
+        }
+        return false;
+    }
+
     static void sanitize(QString &text)
     {
+        if (!needsSanitizing(text))
+            return;
         qsizetype out = 0;
         for (qsizetype i = 0; i < text.size(); ++i) {
             char16_t ch = text.at(i).unicode();

@@ -109,7 +109,6 @@ private:
     void paragraph(const QTextBlock &block, bool inTable, bool lastInCell);
     void picture(const QTextImageFormat &format);
     void hidden(const QTextCharFormat &object);
-    void collectFrame(const QTextFrame &frame);
     void frameContent(const QTextFrame &frame, bool inTable, bool cellContent);
     void table(const QTextTable &table);
     QList<int> columnWidths(const QTextTable &table) const;
@@ -463,41 +462,6 @@ void Writer::paragraph(const QTextBlock &block, bool inTable, bool lastInCell)
     m_delimit = false;
 }
 
-void Writer::collectFrame(const QTextFrame &frame)
-{
-    for (auto it = frame.begin(); !it.atEnd(); ++it) {
-        if (const QTextFrame *child = it.currentFrame()) {
-            if (const auto *table = qobject_cast<const QTextTable *>(child)) {
-                for (int row = 0; row < table->rows(); ++row) {
-                    for (int column = 0; column < table->columns(); ++column) {
-                        const QTextTableCellFormat cell = table->cellAt(row, column).format().toTableCellFormat();
-                        for (const QBrush &brush : {cell.leftBorderBrush(), cell.topBorderBrush(),
-                                                    cell.rightBorderBrush(), cell.bottomBorderBrush()}) {
-                            if (brush.style() != Qt::NoBrush && brush.color() != Qt::black)
-                                colorIndex(brush.color().rgb());
-                        }
-                        if (cell.hasProperty(QTextFormat::BackgroundBrush) &&
-                            cell.background().style() != Qt::NoBrush)
-                            colorIndex(cell.background().color().rgb());
-                    }
-                }
-            }
-            collectFrame(*child);
-            continue;
-        }
-        const QTextBlock block = it.currentBlock();
-        if (block.length() <= 1)
-            collect(block.charFormat());
-        for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
-            const QTextCharFormat format = fragment.fragment().charFormat();
-            if (format.objectType() == HiddenTextObject)
-                collect(format.property(HiddenFormatProperty).value<QTextFormat>().toCharFormat());
-            else if (!format.isImageFormat())
-                collect(format);
-        }
-    }
-}
-
 void Writer::frameContent(const QTextFrame &frame, bool inTable, bool cellContent)
 {
     // The blocks and tables of a frame in order. QTextDocument keeps a paragraph before every
@@ -665,12 +629,16 @@ void Writer::table(const QTextTable &table)
 
 QByteArray Writer::run()
 {
-    // Fonts and colours in the order of first use.
-    collectFrame(*m_document.rootFrame());
+    // The body first: its fonts and colours, in the order of first use, make the tables.
+    m_out.reserve(m_document.characterCount() + 1024);
+    frameContent(*m_document.rootFrame(), false, false);
     if (m_fonts.isEmpty())
         collect(QTextCharFormat());
+    QByteArray body;
+    body.swap(m_out);
+    m_unicodeSkip = 1;
 
-    m_out.reserve(m_document.characterCount() + 1024);
+    m_out.reserve(body.size() + 1024);
     m_out.append("{\\rtf1\\ansi");
     word("ansicpg", m_codePage);
     word("deff", 0);
@@ -703,7 +671,7 @@ QByteArray Writer::run()
     m_out.append("{\\*\\generator Examora RTF writer;}\r\n");
     m_delimit = false;
 
-    frameContent(*m_document.rootFrame(), false, false);
+    m_out.append(body);
     m_out.append("}\r\n");
     return m_out;
 }

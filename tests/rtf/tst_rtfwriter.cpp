@@ -282,7 +282,7 @@ private slots:
         doc.setPlainText(QStringLiteral("x"));
         const QByteArray rtf = rtf::write(doc, 1252);
         QVERIFY2(rtf.contains("{\\f0\\fnil\\fcharset0 Courier New;}"), rtf.constData());
-        QVERIFY(rtf.contains("\\f0\\fs30 x"));
+        QVERIFY2(rtf.contains("\\f0\\hich\\af0\\dbch\\af0\\fs30\\afs30 x"), rtf.constData());
     }
 
     void htmlDocumentsKeepTheirText()

@@ -317,6 +317,24 @@ void DocumentSink::tableEnd()
 {
     if (!m_table)
         return;
+    // A column no row defined is as wide as the one before it, so that the table reads back
+    // from what the writer makes of it.
+    QList<QTextLength> widths = m_table->format().columnWidthConstraints();
+    if (widths.size() < m_table->columns() ||
+        std::any_of(widths.cbegin(), widths.cend(),
+                    [](const QTextLength &w) { return w.type() != QTextLength::FixedLength; })) {
+        widths.resize(m_table->columns());
+        double last = 1440 / TwipsPerPixel;
+        for (QTextLength &width : widths) {
+            if (width.type() == QTextLength::FixedLength)
+                last = width.rawValue();
+            else
+                width = QTextLength(QTextLength::FixedLength, last);
+        }
+        QTextTableFormat format = m_table->format();
+        format.setColumnWidthConstraints(widths);
+        m_table->setFormat(format);
+    }
     // Cells merged downwards become one cell once all rows are there.
     for (int column = 0; column < m_table->columns(); ++column) {
         for (int row = 0; row < m_mergeFirst.size(); ++row) {
@@ -377,12 +395,14 @@ void PlainTextSink::picture(const Picture &, const TextStyle &)
 void PlainTextSink::rowStart(const RowDefinition &row)
 {
     if (!m_inTable) {
+        // As DocumentSink makes it: the first row's cells, then what later rows fill.
         m_inTable = true;
         m_paragraphPending = false;
         m_rows.clear();
-        m_columns = 1;
+        m_mergeFirst.clear();
+        m_merged.clear();
+        m_columns = int(std::max<qsizetype>(1, row.cells.size()));
     }
-    m_columns = std::max(m_columns, int(std::min<qsizetype>(row.cells.size(), MaxTableColumns)));
     m_rows.append(QStringList());
     m_cellText.clear();
     m_cellStarted = false;
@@ -404,7 +424,7 @@ void PlainTextSink::cellEnd(const ParagraphStyle &, const TextStyle &)
     m_cellStarted = false;
 }
 
-void PlainTextSink::rowEnd(const RowDefinition &)
+void PlainTextSink::rowEnd(const RowDefinition &row)
 {
     m_paragraphPending = false;
     if (m_cellStarted && !m_rows.isEmpty()) {
@@ -418,6 +438,14 @@ void PlainTextSink::rowEnd(const RowDefinition &)
     m_cellStarted = false;
     if (!m_rows.isEmpty())
         m_columns = std::max(m_columns, int(m_rows.last().size()));
+    QList<bool> first(m_columns, false);
+    QList<bool> merged(m_columns, false);
+    for (int column = 0; column < std::min(int(row.cells.size()), m_columns); ++column) {
+        first[column] = row.cells.at(column).mergeFirst;
+        merged[column] = row.cells.at(column).merged;
+    }
+    m_mergeFirst.append(first);
+    m_merged.append(merged);
 }
 
 void PlainTextSink::tableEnd()
@@ -427,12 +455,37 @@ void PlainTextSink::tableEnd()
     if (m_cellStarted)
         rowEnd(RowDefinition());
     m_inTable = false;
+    for (QStringList &cells : m_rows) {
+        while (cells.size() < m_columns)
+            cells.append(QString());
+    }
+    // Cells merged downwards: the merged cell holds the others' text as paragraphs of its own,
+    // and empty ones leave nothing, as QTextTable::mergeCells() does.
+    QList<QList<bool>> covered(m_rows.size(), QList<bool>(m_columns, false));
+    for (int column = 0; column < m_columns; ++column) {
+        for (int row = 0; row < m_mergeFirst.size() && row < m_rows.size(); ++row) {
+            if (column >= m_mergeFirst.at(row).size() || !m_mergeFirst.at(row).at(column))
+                continue;
+            int last = row;
+            while (last + 1 < m_merged.size() && last + 1 < m_rows.size() && column < m_merged.at(last + 1).size() &&
+                   m_merged.at(last + 1).at(column))
+                ++last;
+            for (int below = row + 1; below <= last; ++below) {
+                covered[below][column] = true;
+                const QString &text = m_rows.at(below).at(column);
+                if (!text.isEmpty())
+                    m_rows[row][column] += u'\n' + text;
+            }
+            row = last;
+        }
+    }
     // As QTextDocument::toPlainText() gives a table: every cell a paragraph of its own.
-    for (const QStringList &cells : std::as_const(m_rows)) {
+    for (qsizetype row = 0; row < m_rows.size(); ++row) {
         for (int column = 0; column < m_columns; ++column) {
+            if (covered.at(row).at(column))
+                continue;
             m_text.append(u'\n');
-            if (column < cells.size())
-                m_text.append(cells.at(column));
+            m_text.append(m_rows.at(row).at(column));
         }
     }
     m_text.append(u'\n');

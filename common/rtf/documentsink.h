@@ -96,6 +96,8 @@ private:
     // A table is gathered cell by cell and given out at its end, once its columns are known.
     bool m_inTable = false;
     QList<QStringList> m_rows;
+    QList<QList<bool>> m_mergeFirst; // as DocumentSink keeps them
+    QList<QList<bool>> m_merged;
     QString m_cellText;
     bool m_cellStarted = false;
     int m_columns = 0;

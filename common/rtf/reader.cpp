@@ -44,13 +44,18 @@ struct CharProps
     int foreground = 0; // colour table index, 0 = automatic
     int background = 0;
     bool hidden = false;
-    // Associated properties: those of the text that \dbch or \rtlch marks (CJK and
-    // right-to-left text); unset ones (-1) follow the regular properties.
-    int assocFont = -1;
-    int doubleByteFont = -1; // \af given after \dbch
-    int assocHalfPoints = -1;
-    int assocBold = -1;
-    int assocItalic = -1;
+    // Associated properties: those given after \rtlch are the right-to-left text's, the
+    // others the CJK text's (after \dbch); unset ones (-1) follow the regular properties.
+    struct Associated
+    {
+        int halfPoints = -1;
+        int bold = -1;
+        int italic = -1;
+    };
+    Associated cjk;
+    Associated rtl;
+    int rtlFont = -1;
+    int doubleByteFont = -1; // \af (or \f) given after \dbch
     CharClass charClass = CharClass::Low;
     bool rightToLeft = false;
 };
@@ -115,7 +120,7 @@ public:
     void clear()
     {
         m_text.clear();
-        m_bytes.clear();
+        m_bytes.resize(0);
     }
 
 private:
@@ -123,8 +128,13 @@ private:
     {
         if (m_bytes.isEmpty())
             return;
-        m_text.append(m_decoder.decode(m_codePage, m_bytes));
-        m_bytes.clear();
+        // ASCII, the bulk of most files, reads the same in every code page.
+        if (m_codePage != codepage::SymbolFont && m_codePage != codepage::PrivateFont &&
+            std::all_of(m_bytes.cbegin(), m_bytes.cend(), [](char c) { return uchar(c) < 0x80; }))
+            m_text.append(QLatin1StringView(m_bytes));
+        else
+            m_text.append(m_decoder.decode(m_codePage, m_bytes));
+        m_bytes.resize(0); // keeps its room for the next run
     }
 
     static bool needsSanitizing(const QString &text)
@@ -638,22 +648,23 @@ void Parser::controlWord(const Token &token)
         styleChanged();
         break;
     case Op::AssocFont:
-        if (st.chars.charClass == CharClass::Double)
+        if (st.chars.rightToLeft)
+            st.chars.rtlFont = has ? param : 0;
+        else if (st.chars.charClass == CharClass::Double)
             st.chars.doubleByteFont = has ? param : 0;
-        else
-            st.chars.assocFont = has ? param : 0;
-        styleChanged();
+        styleChanged(); // \af after \loch or \hich names a Latin font: \f has said it
         break;
     case Op::AssocSize:
-        st.chars.assocHalfPoints = (has && param > 0) ? clampInt(param, MinHalfPoints, MaxHalfPoints) : 24;
+        (st.chars.rightToLeft ? st.chars.rtl : st.chars.cjk).halfPoints =
+            (has && param > 0) ? clampInt(param, MinHalfPoints, MaxHalfPoints) : 24;
         styleChanged();
         break;
     case Op::AssocBold:
-        st.chars.assocBold = on ? 1 : 0;
+        (st.chars.rightToLeft ? st.chars.rtl : st.chars.cjk).bold = on ? 1 : 0;
         styleChanged();
         break;
     case Op::AssocItalic:
-        st.chars.assocItalic = on ? 1 : 0;
+        (st.chars.rightToLeft ? st.chars.rtl : st.chars.cjk).italic = on ? 1 : 0;
         styleChanged();
         break;
     case Op::CharClass:
@@ -1007,25 +1018,25 @@ void Parser::refreshStyle()
     // The associated properties, where the file gives them, govern right-to-left text as a
     // whole and, after \dbch, the CJK characters of the text (its Latin characters keep the
     // regular ones, as word processors show them).
-    const auto associated = [&chars](TextStyle result) {
-        if (chars.assocHalfPoints > 0)
-            result.halfPoints = chars.assocHalfPoints;
-        if (chars.assocBold >= 0)
-            result.bold = chars.assocBold != 0;
-        if (chars.assocItalic >= 0)
-            result.italic = chars.assocItalic != 0;
+    const auto associated = [](TextStyle result, const CharProps::Associated &given) {
+        if (given.halfPoints > 0)
+            result.halfPoints = given.halfPoints;
+        if (given.bold >= 0)
+            result.bold = given.bold != 0;
+        if (given.italic >= 0)
+            result.italic = given.italic != 0;
         return result;
     };
     m_codePage = codePageOfFont(font);
     if (chars.rightToLeft) {
-        style = associated(style);
-        if (chars.assocFont >= 0) {
-            style.family = fontFamily(chars.assocFont);
-            m_codePage = codePageOfFont(chars.assocFont);
+        style = associated(style, chars.rtl);
+        if (chars.rtlFont >= 0) {
+            style.family = fontFamily(chars.rtlFont);
+            m_codePage = codePageOfFont(chars.rtlFont);
         }
         m_cjkStyle = style;
     } else if (chars.charClass == CharClass::Double) {
-        m_cjkStyle = associated(style);
+        m_cjkStyle = associated(style, chars.cjk);
         if (chars.doubleByteFont >= 0) {
             m_cjkStyle.family = fontFamily(chars.doubleByteFont);
             m_codePage = codePageOfFont(chars.doubleByteFont);

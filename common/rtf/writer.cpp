@@ -106,7 +106,13 @@ private:
     void text(const QString &text);
     void character(char32_t ch);
     void switchTo(const QTextCharFormat &format);
-    void paragraph(const QTextBlock &block, bool inTable, bool lastInCell);
+    enum class Mark
+    {
+        Par,
+        Cell,
+        None ///< the document's last paragraph after a table: its formats only
+    };
+    void paragraph(const QTextBlock &block, bool inTable, Mark mark);
     void picture(const QTextImageFormat &format);
     void hidden(const QTextCharFormat &object);
     void frameContent(const QTextFrame &frame, bool inTable, bool cellContent);
@@ -407,7 +413,7 @@ void Writer::hidden(const QTextCharFormat &object)
     m_unicodeSkip = skip;
 }
 
-void Writer::paragraph(const QTextBlock &block, bool inTable, bool lastInCell)
+void Writer::paragraph(const QTextBlock &block, bool inTable, Mark mark)
 {
     const QTextBlockFormat format = block.blockFormat();
     word("pard");
@@ -457,7 +463,9 @@ void Writer::paragraph(const QTextBlock &block, bool inTable, bool lastInCell)
         switchTo(charFormat);
         text(fragment.text());
     }
-    word(lastInCell ? "cell" : "par");
+    if (mark == Mark::None)
+        return;
+    word(mark == Mark::Cell ? "cell" : "par");
     m_out.append("\r\n");
     m_delimit = false;
 }
@@ -489,9 +497,12 @@ void Writer::frameContent(const QTextFrame &frame, bool inTable, bool cellConten
         const bool empty = !block.isValid() || block.length() <= 1;
         const bool beforeTable = tables.at(i) != nullptr;
         const bool afterTable = i > 0 && tables.at(i - 1) != nullptr;
-        const bool structural = empty && ((beforeTable && i == 0) || (afterTable && last && !cellContent));
-        if (block.isValid() && !structural)
-            paragraph(block, inTable, cellContent && last && !beforeTable);
+        const bool documentEnd = empty && afterTable && last && !cellContent;
+        const bool structural = empty && beforeTable && i == 0;
+        if (block.isValid() && documentEnd)
+            paragraph(block, inTable, Mark::None);
+        else if (block.isValid() && !structural)
+            paragraph(block, inTable, cellContent && last && !beforeTable ? Mark::Cell : Mark::Par);
         else if (cellContent && last && !beforeTable) {
             word("pard");
             word("intbl");
@@ -510,7 +521,7 @@ void Writer::frameContent(const QTextFrame &frame, bool inTable, bool cellConten
                                 if (it.currentFrame())
                                     frameContent(*it.currentFrame(), true, false);
                                 else
-                                    paragraph(it.currentBlock(), true, false);
+                                    paragraph(it.currentBlock(), true, Mark::Par);
                             }
                         }
                     }
@@ -618,7 +629,7 @@ void Writer::table(const QTextTable &table)
                 }
                 QTextFrame::iterator next = it;
                 ++next;
-                paragraph(it.currentBlock(), true, next == cell.end());
+                paragraph(it.currentBlock(), true, next == cell.end() ? Mark::Cell : Mark::Par);
             }
         }
         word("row");

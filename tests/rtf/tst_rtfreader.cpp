@@ -13,6 +13,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTextTable>
 
 namespace {
 
@@ -356,6 +357,133 @@ private slots:
         QVERIFY(!formatAt(doc, 1).hasProperty(QTextFormat::ForegroundBrush));
         QVERIFY(!formatAt(doc, 2).hasProperty(QTextFormat::ForegroundBrush));
         QCOMPARE(formatAt(doc, 3).background().color(), QColor(1, 2, 3));
+    }
+
+    void associatedPropertiesGovernCjkAndRightToLeftText_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<double>("points");
+        QTest::addColumn<bool>("bold");
+        QTest::addColumn<bool>("italic");
+        const QByteArray fonts = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset134 SimSun;}{\\f2 Tahoma;}}\\f0 ";
+        // LibreOffice: the CJK run's size and weight only in the associated words.
+        QTest::newRow("dbch afs ab") << fonts + "{\\dbch\\afs40\\ab\\dbch \\u31532?\\u19977? }{\\loch\\fs40\\b Unit}}"
+                                     << u"\u7b2c\u4e09"_qs << u"Arial"_qs << 20.0 << true << false;
+        QTest::newRow("latin beside it") << fonts + "{\\dbch\\afs40\\ab\\dbch \\u31532? Unit}}" << u"Unit"_qs
+                                         << u"Arial"_qs << 12.0 << false << false;
+        // Word: the CJK font after \\dbch, with \\f or \\af; its bytes in that font's code page.
+        QTest::newRow("dbch f") << fonts + "{\\rtlch\\af2\\afs30 \\ltrch\\fs40\\i \\loch\\af0\\hich\\af0\\dbch\\f1 \\'b5\\'da}}"
+                                << u"\u7b2c"_qs << u"SimSun"_qs << 20.0 << false << true;
+        QTest::newRow("dbch af") << fonts + "{\\loch\\f0\\dbch\\af1\\ai \\'b5\\'da}}" << u"\u7b2c"_qs << u"SimSun"_qs
+                                 << 12.0 << false << true;
+        QTest::newRow("right to left") << fonts + "{\\rtlch\\af2\\afs32\\ab \\u1575?\\u1576?}}" << u"\u0627\u0628"_qs
+                                       << u"Tahoma"_qs << 16.0 << true << false;
+        QTest::newRow("plain resets") << fonts + "\\dbch\\afs40\\ab\\plain \\dbch \\u31532?}" << u"\u7b2c"_qs
+                                      << u"Arial"_qs << 12.0 << false << false;
+        QTest::newRow("group restores") << fonts + "{\\dbch\\afs40\\ab x}\\u31532?}" << u"\u7b2c"_qs << u"Arial"_qs << 12.0
+                                        << false << false;
+    }
+
+    void associatedPropertiesGovernCjkAndRightToLeftText()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, text);
+        QFETCH(QString, family);
+        QFETCH(double, points);
+        QFETCH(bool, bold);
+        QFETCH(bool, italic);
+        QTextDocument doc;
+        QVERIFY(rtf::read(rtf, doc));
+        const int at = find(doc, text);
+        QVERIFY2(at >= 0, qPrintable(doc.toPlainText()));
+        for (int i = at; i < at + text.size(); ++i) {
+            const QTextCharFormat format = formatAt(doc, i);
+            QCOMPARE(format.fontFamilies().toStringList().value(0), family);
+            QCOMPARE(format.fontPointSize(), points);
+            QCOMPARE(format.fontWeight() >= QFont::Bold, bold);
+            QCOMPARE(format.fontItalic(), italic);
+        }
+        // What the writer makes of it reads back the same.
+        QTextDocument back;
+        QVERIFY(rtf::read(rtf::write(doc, 936), back));
+        QCOMPARE(dumpDocument(back, DumpForm::Effective), dumpDocument(doc, DumpForm::Effective));
+    }
+
+    void hiddenTextTakesNoRoomAndIsWrittenBackHidden()
+    {
+        QTextDocument shown;
+        QVERIFY(rtf::read("{\\rtf1\\ansi Which one?  Choose.}", shown));
+        QTextDocument doc;
+        QVERIFY(rtf::read("{\\rtf1\\ansi Which one? {\\v\\b The answer is B.\\v0} Choose.}", doc));
+        QCOMPARE(doc.toPlainText(), u"Which one? \ufffc Choose."_qs);
+        QCOMPARE(rtf::plainText("{\\rtf1\\ansi Which one? {\\v\\b The answer is B.\\v0} Choose.}"), doc.toPlainText());
+        // Laid out, the hidden run takes no room.
+        shown.setTextWidth(-1);
+        doc.setTextWidth(-1);
+        QVERIFY2(qAbs(doc.idealWidth() - shown.idealWidth()) < 2, qPrintable(QString::number(doc.idealWidth())));
+
+        const QByteArray written = rtf::write(doc, 1252);
+        QVERIFY2(written.contains("{\\v") && written.contains("The answer is B.}"), written.constData());
+        QTextDocument back;
+        QVERIFY(rtf::read(written, back));
+        QCOMPARE(dumpDocument(back, DumpForm::Effective), dumpDocument(doc, DumpForm::Effective));
+        QVERIFY(dumpDocument(doc).contains(u"hidden \"The answer is B.\" font=\"(default)\" size=12 bold"_qs));
+        QCOMPARE(rtf::write(back, 1252), written);
+    }
+
+    void tableRowsAndCells_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("dump");
+        const QByteArray head = "{\\rtf1\\ansi ";
+        QTest::newRow("table first, two paragraphs in a cell")
+            << head + "\\trowd\\cellx1500\\cellx3000\\pard\\intbl a\\par b\\cell c\\cell\\row\\pard after\\par}"
+            << u"paragraph|table rows=1 columns=2 widths=1500,1500 padding=0|cell 0,0 borders=-,-,-,-|paragraph|"
+               "text a|paragraph|text b|cell 0,1 borders=-,-,-,-|paragraph|text c|paragraph|text after"_qs;
+        QTest::newRow("more cells than defined, a row without its end")
+            << head + "\\trowd\\cellx1000\\pard\\intbl a\\cell b\\cell\\row\\intbl c\\cell}"
+            << u"paragraph|table rows=2 columns=2 widths=1000,1000 padding=0|cell 0,0 borders=-,-,-,-|paragraph|text a|"
+               "cell 0,1 borders=-,-,-,-|paragraph|text b|cell 1,0 borders=-,-,-,-|paragraph|text c|"
+               "cell 1,1 borders=-,-,-,-|paragraph|paragraph"_qs;
+        QTest::newRow("borders, shading and a cell merged downwards")
+            << head + "{\\colortbl;\\red255\\green0\\blue0;}\\trowd\\trgaph108\\clvmgf\\clbrdrb\\brdrs\\brdrw30\\brdrcf1"
+                      "\\cellx2000\\clcbpat1\\cellx4000\\pard\\intbl a\\cell b\\cell\\row"
+                      "\\trowd\\trgaph108\\clvmrg\\cellx2000\\cellx4000\\pard\\intbl\\cell d\\cell\\row}"
+            << u"paragraph|table rows=2 columns=2 widths=1892,2000 padding=108|cell 0,0 span=2x1 "
+               "borders=-,-,-,30/#ff0000|paragraph|text a|cell 0,1 borders=-,-,-,- bg=#ff0000|paragraph|text b|"
+               "cell 1,1 borders=-,-,-,-|paragraph|text d|paragraph"_qs;
+    }
+
+    void tableRowsAndCells()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, dump);
+        QTextDocument doc;
+        QVERIFY(rtf::read(rtf, doc));
+        // The dump without fonts, one line a step.
+        QStringList lines;
+        for (QString line : dumpDocument(doc).split(u'\n', Qt::SkipEmptyParts)) {
+            line = line.trimmed();
+            if (line.startsWith(u"text "_qs))
+                line = line.section(u'"', 0, 1).remove(u'"');
+            if (line.startsWith(u"mark"_qs))
+                continue;
+            lines << line;
+        }
+        QCOMPARE(lines.join(u'|'), dump);
+        QCOMPARE(rtf::plainText(rtf), doc.toPlainText());
+
+        // Written back as RTF rows that read back the same.
+        const QByteArray written = rtf::write(doc, 1252);
+        QVERIFY2(written.contains("\\trowd") && written.contains("\\cellx") && written.contains("\\intbl") &&
+                     written.contains("\\row"),
+                 written.constData());
+        QTextDocument back;
+        QVERIFY(rtf::read(written, back));
+        QCOMPARE(dumpDocument(back, DumpForm::Effective), dumpDocument(doc, DumpForm::Effective));
+        QCOMPARE(rtf::write(back, 1252), written);
     }
 
     void picturesWithoutValidDataAreSkipped()

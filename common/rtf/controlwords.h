@@ -17,6 +17,7 @@ enum class Op : std::uint8_t
     Upr,             ///< \upr: ANSI text followed by {\*\ud Unicode text}; only the latter is read
     UnicodeAlt,      ///< \ud
     SkipDestination, ///< \info, \stylesheet, headers...: the whole group is skipped
+    Field,           ///< \field, \fldrslt: their text is body text
     // Document.
     CharsetAnsi,  ///< \ansi, \mac, \pc, \pca: argument = code page
     AnsiCodePage, ///< \ansicpgN

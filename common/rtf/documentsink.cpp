@@ -150,10 +150,22 @@ void DocumentSink::text(const QString &text, const TextStyle &style)
     if (style.hidden) {
         // Kept in the text where it stood, but as an object without a handler, which takes no
         // room and draws nothing.
+        // Hidden text that goes on where the last hidden run ended joins it.
+        const QTextFormat hiddenFormat(cachedFormat(style));
+        const QTextCharFormat before = m_cursor.charFormat();
+        if (!m_cursor.atBlockStart() && before.objectType() == HiddenTextObject &&
+            before.property(HiddenFormatProperty).value<QTextFormat>() == hiddenFormat) {
+            QTextCursor previous = m_cursor;
+            previous.movePosition(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor);
+            QTextCharFormat joined = before;
+            joined.setProperty(HiddenTextProperty, before.stringProperty(HiddenTextProperty) + text);
+            previous.setCharFormat(joined);
+            return;
+        }
         QTextCharFormat object;
         object.setObjectType(HiddenTextObject);
         object.setProperty(HiddenTextProperty, text);
-        object.setProperty(HiddenFormatProperty, QTextFormat(cachedFormat(style)));
+        object.setProperty(HiddenFormatProperty, hiddenFormat);
         m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), object);
         return;
     }
@@ -371,9 +383,15 @@ void PlainTextSink::text(const QString &text, const TextStyle &style)
     startPendingParagraph();
     QString &target = out();
     if (style.hidden) {
-        target.append(QChar::ObjectReplacementCharacter);
+        // One object for hidden runs that follow each other in one formatting, as in a document.
+        if (!(m_hiddenIn == &target && m_hiddenEnd == target.size() && style == m_hiddenStyle))
+            target.append(QChar::ObjectReplacementCharacter);
+        m_hiddenIn = &target;
+        m_hiddenEnd = target.size();
+        m_hiddenStyle = style;
         return;
     }
+    m_hiddenIn = nullptr;
     const qsizetype start = target.size();
     target.append(text);
     // As QTextDocument::toPlainText() gives them.
@@ -411,6 +429,7 @@ void PlainTextSink::rowStart(const RowDefinition &row)
 void PlainTextSink::cellEnd(const ParagraphStyle &, const TextStyle &)
 {
     startPendingParagraph();
+    m_hiddenIn = nullptr;
     if (m_rows.isEmpty())
         return;
     QStringList &cells = m_rows.last();

@@ -93,6 +93,9 @@ private:
 
     QString m_text;
     bool m_paragraphPending = false;
+    const QString *m_hiddenIn = nullptr; // where the last hidden run's object stands
+    qsizetype m_hiddenEnd = -1;
+    TextStyle m_hiddenStyle;
     // A table is gathered cell by cell and given out at its end, once its columns are known.
     bool m_inTable = false;
     QList<QStringList> m_rows;

@@ -305,6 +305,8 @@ public:
         m_colors.reserve(16);
     }
 
+    /// The document's own group, whose brace the caller has passed.
+    void openDocument() { openGroup(); }
     void run();
 
 private:
@@ -316,7 +318,7 @@ private:
     void closeGroup();
     void skipGroup();
     void controlWord(const Token &token);
-    void controlSymbol(char symbol);
+    void controlSymbol(char symbol, bool groupStart);
     void text(QByteArrayView bytes);
     void byteOfText(std::uint8_t byte);
     void character(char16_t ch);
@@ -350,7 +352,11 @@ private:
 
     std::vector<GroupState> m_stack;
     int m_overflow = 0;       // groups deeper than MaxDepth, followed for balance only
-    bool m_ignorable = false; // \* seen: an unknown destination that follows is skipped
+    // \* seen: as a group's first word it marks a destination, skipped when unknown; anywhere
+    // else only the next control word is ignored.
+    bool m_ignorable = false;
+    bool m_ignorableOpensGroup = false;
+    bool m_groupStart = false; // the last token opened a group
     int m_skip = 0;           // characters still to skip after \uN
 
     int m_ansiCodePage = 1252;
@@ -404,6 +410,8 @@ void Parser::run()
         }
         if (m_ignorable && token.type != Token::Type::ControlWord)
             m_ignorable = false;
+        const bool groupStart = m_groupStart;
+        m_groupStart = token.type == Token::Type::GroupOpen;
         switch (token.type) {
         case Token::Type::GroupOpen:
             openGroup();
@@ -415,7 +423,7 @@ void Parser::run()
             controlWord(token);
             break;
         case Token::Type::ControlSymbol:
-            controlSymbol(token.symbol);
+            controlSymbol(token.symbol, groupStart);
             break;
         case Token::Type::HexByte:
             byteOfText(token.byte);
@@ -506,6 +514,8 @@ void Parser::controlWord(const Token &token)
     m_ignorable = false;
     const ControlWord *word = token.word.empty() ? nullptr : findControlWord(token.word);
     GroupState &st = state();
+    if (ignorable && !m_ignorableOpensGroup)
+        return; // "\*" inside a group: that word alone is ignored
     if (!word) {
         if (ignorable)
             skipGroup();
@@ -534,6 +544,8 @@ void Parser::controlWord(const Token &token)
         st.destination = Destination::Picture;
         m_picture.reset(depth());
         break;
+    case Op::Field:
+        break; // a field's result is shown as the text it holds
     case Op::ShapePicture:
         break; // its \pict group is read like any other
     case Op::Upr:
@@ -833,18 +845,14 @@ void Parser::controlWord(const Token &token)
             m_picture.scaleY = clampInt(param, 1, 1000);
         break;
     }
-    if (ignorable && !(word->op == Op::FontTable || word->op == Op::ColorTable || word->op == Op::Picture ||
-                       word->op == Op::ShapePicture || word->op == Op::Upr || word->op == Op::UnicodeAlt)) {
-        // \* before a word that is no destination we read: the group is something we do not know.
-        skipGroup();
-    }
 }
 
-void Parser::controlSymbol(char symbol)
+void Parser::controlSymbol(char symbol, bool groupStart)
 {
     switch (symbol) {
     case '*':
         m_ignorable = true;
+        m_ignorableOpensGroup = groupStart;
         break;
     case '~':
         character(0x00A0);
@@ -1170,15 +1178,24 @@ bool Reader::isRtf(QByteArrayView data)
         i = 3;
     while (i < data.size() && (data[i] == ' ' || data[i] == '\t' || data[i] == '\r' || data[i] == '\n'))
         ++i;
-    return data.sliced(i).startsWith("{\\rtf");
+    if (i >= data.size() || data[i] != '{')
+        return false;
+    ++i;
+    while (i < data.size() && (data[i] == ' ' || data[i] == '\t' || data[i] == '\r' || data[i] == '\n'))
+        ++i;
+    return data.sliced(i).startsWith("\\rtf");
 }
 
 bool Reader::read(QByteArrayView data, Sink &sink)
 {
     if (!isRtf(data))
         return false;
-    qsizetype start = data.indexOf('{');
+    // Blanks and line breaks between "{" and "\\rtf", which office software accepts too.
+    qsizetype start = data.indexOf('{') + 1;
+    while (start < data.size() && (data[start] == ' ' || data[start] == '\t' || data[start] == '\r' || data[start] == '\n'))
+        ++start;
     Parser parser(data.sliced(start), sink);
+    parser.openDocument();
     parser.run();
     return true;
 }

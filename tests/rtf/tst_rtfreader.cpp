@@ -486,6 +486,31 @@ private slots:
         QCOMPARE(rtf::write(back, 1252), written);
     }
 
+    void ignorableWordsAndLeadingBlanks_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("text");
+        // \\* inside a group ignores only the word after it (as StarWriter writes \\*\\cs7).
+        QTest::newRow("star inside a group") << QByteArray("{\\rtf1\\ansi {\\b\\*\\cs7 Kept sentence.}\\par}")
+                                             << u"Kept sentence."_qs;
+        QTest::newRow("unknown destination") << QByteArray("{\\rtf1\\ansi a{\\*\\foo b{c}}d}") << u"ad"_qs;
+        QTest::newRow("known destination with star")
+            << QByteArray("{\\rtf1\\ansi {\\field{\\*\\fldinst HYPERLINK \"x\"}{\\*\\fldrslt Link text}}}")
+            << u"Link text"_qs;
+        QTest::newRow("field result without star")
+            << QByteArray("{\\rtf1\\ansi {\\field{\\*\\fldinst PAGE}{\\fldrslt 7}}}") << u"7"_qs;
+        QTest::newRow("blanks before rtf") << QByteArray("{\r\n  \\rtf1\\ansi Text}") << u"Text"_qs;
+    }
+
+    void ignorableWordsAndLeadingBlanks()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, text);
+        QVERIFY(rtf::isRtf(rtf));
+        QCOMPARE(plain(rtf), text);
+        QCOMPARE(rtf::plainText(rtf), text);
+    }
+
     void picturesWithoutValidDataAreSkipped()
     {
         QCOMPARE(plain("{\\rtf1 a{\\pict\\pngblip 0011223344}b}"), QStringLiteral("ab"));

@@ -180,6 +180,8 @@ private slots:
             const QByteArray written = rtf::write(doc, 1252);
             QTextDocument back;
             QVERIFY(rtf::read(written, back));
+            if (back.toPlainText() != doc.toPlainText())
+                qWarning("%s", data.toHex().constData());
             QCOMPARE(back.toPlainText(), doc.toPlainText());
             QCOMPARE(rtf::write(back, 1252), written);
             if (rtf::plainText(data) != doc.toPlainText())

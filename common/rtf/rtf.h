@@ -10,9 +10,11 @@ class QTextDocument;
 ///
 /// The reader takes what Word, WordPad and LibreOffice write: code pages of \ansicpg and
 /// \fcharset (double-byte ones included), \uN, fonts, sizes, colours, bold, italic, underline,
-/// strike, super- and subscript, paragraph alignment, indents and spacing, PNG and JPEG pictures,
-/// and table rows as tab-separated paragraphs. It skips what it does not show. Any input is
-/// safe to read: see rtf::Reader for the bounds.
+/// strike, super- and subscript, the associated properties of CJK and right-to-left text,
+/// paragraph alignment, indents and spacing, PNG and JPEG pictures, tables (QTextTable with cell
+/// widths, borders, shading and cells merged downwards) and hidden text (kept as an invisible
+/// object, see documentsink.h). It skips what it does not show. Any input is safe to read: see
+/// rtf::Reader for the bounds.
 namespace rtf {
 
 /// True when data is RTF: it starts, after blanks, with "{\rtf".

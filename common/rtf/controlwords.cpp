@@ -145,6 +145,7 @@ constexpr auto Words = std::to_array<ControlWord>({
     {"macpict", Op::PictureKind, picture(PictureType::Other)},
     {"nestcell", Op::Cell, 0},
     {"nestrow", Op::Row, 0},
+    {"nonesttables", Op::SkipDestination, 0},
     {"nonshppict", Op::SkipDestination, 0},
     {"nosupersub", Op::NoSuperSub, 0},
     {"objdata", Op::SkipDestination, 0},

@@ -511,6 +511,33 @@ private slots:
         QCOMPARE(rtf::plainText(rtf), text);
     }
 
+    void macintoshCodePages_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("text");
+        // Old TextEdit and Word for the Mac: \\mac with \\ansicpg, or a font charset 77 to 89.
+        QTest::newRow("roman") << QByteArray("{\\rtf1\\mac caf\\'8e}") << u"caf\u00e9"_qs;
+        QTest::newRow("japanese") << QByteArray("{\\rtf1\\mac\\ansicpg10001 \\'82\\'a0\\'93\\'fa}") << u"\u3042\u65e5"_qs;
+        QTest::newRow("traditional chinese") << QByteArray("{\\rtf1\\mac\\ansicpg10002 \\'a4\\'a4}") << u"\u4e2d"_qs;
+        QTest::newRow("korean") << QByteArray("{\\rtf1\\mac\\ansicpg10003 \\'c7\\'d1}") << u"\ud55c"_qs;
+        QTest::newRow("simplified chinese font")
+            << QByteArray("{\\rtf1\\mac{\\fonttbl{\\f1\\fcharset80 STSong;}}\\f1 \\'d6\\'d0}") << u"\u4e2d"_qs;
+        QTest::newRow("cyrillic font")
+            << QByteArray("{\\rtf1\\mac{\\fonttbl{\\f1\\fcharset89 Geneva CY;}}\\f1 \\'80\\'e0}") << u"\u0410\u0430"_qs;
+        QTest::newRow("greek font")
+            << QByteArray("{\\rtf1\\mac{\\fonttbl{\\f1\\fcharset85 Geneva GR;}}\\f1 \\'e1\\'e2}") << u"\u03b1\u03b2"_qs;
+        QTest::newRow("central european") << QByteArray("{\\rtf1\\mac\\ansicpg10029 \\'88}") << u"\u0105"_qs;
+        QTest::newRow("code page that does not exist") << QByteArray("{\\rtf1\\ansi\\ansicpg77777 caf\\'e9}")
+                                                        << u"caf\u00e9"_qs;
+    }
+
+    void macintoshCodePages()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, text);
+        QCOMPARE(plain(rtf), text);
+    }
+
     void picturesWithoutValidDataAreSkipped()
     {
         QCOMPARE(plain("{\\rtf1 a{\\pict\\pngblip 0011223344}b}"), QStringLiteral("ab"));

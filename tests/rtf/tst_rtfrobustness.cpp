@@ -9,6 +9,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 
+#include <limits>
 #include <random>
 
 namespace {
@@ -33,13 +34,18 @@ QString readBothWays(const QByteArray &data)
     return viaDocument;
 }
 
+/// The best of three reads: a machine busy with other work slows single runs, not all three.
 qint64 millisecondsToRead(const QByteArray &data)
 {
-    QElapsedTimer timer;
-    timer.start();
-    QTextDocument doc;
-    rtf::read(data, doc);
-    return timer.elapsed();
+    qint64 best = std::numeric_limits<qint64>::max();
+    for (int run = 0; run < 3; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        QTextDocument doc;
+        rtf::read(data, doc);
+        best = std::min(best, timer.elapsed());
+    }
+    return best;
 }
 
 } // namespace

@@ -15,8 +15,9 @@ inline constexpr double TwipsPerPixel = 15.0;
 /// URL scheme of the image resources the reader adds to a document.
 inline constexpr char ImageScheme[] = "rtfimage";
 
-/// Fills a QTextDocument through a QTextCursor. Pictures become image resources of the
-/// document holding the file's PNG or JPEG bytes, named after their content.
+/// Fills a QTextDocument through a QTextCursor. Pictures become image resources of the document
+/// (see renderPicture()), named after their content, at the size the file gives; the image
+/// format holds the kept picture (setKeptPicture()) for the writer.
 class DocumentSink final : public Sink
 {
 public:
@@ -25,7 +26,7 @@ public:
     ~DocumentSink() override;
 
     void text(const QString &text, const TextStyle &style) override;
-    void picture(const Picture &picture, const TextStyle &style) override;
+    void picture(const KeptPicture &picture, const TextStyle &style) override;
     void paragraphEnd(const ParagraphStyle &paragraph, const TextStyle &style) override;
     void finish(const ParagraphStyle &lastParagraph, const TextStyle &style) override;
 
@@ -50,7 +51,7 @@ class PlainTextSink final : public Sink
 {
 public:
     void text(const QString &text, const TextStyle &style) override;
-    void picture(const Picture &picture, const TextStyle &style) override;
+    void picture(const KeptPicture &picture, const TextStyle &style) override;
     void paragraphEnd(const ParagraphStyle &paragraph, const TextStyle &style) override;
     void finish(const ParagraphStyle &lastParagraph, const TextStyle &style) override;
 

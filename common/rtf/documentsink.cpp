@@ -120,6 +120,8 @@ void DocumentSink::picture(const KeptPicture &picture, const TextStyle &)
     format.setWidth(shown.width() / TwipsPerPixel);
     format.setHeight(shown.height() / TwipsPerPixel);
     setKeptPicture(format, picture);
+    if (image.placeholder)
+        format.setProperty(PicturePlaceholderProperty, true);
     m_cursor.insertImage(format);
 }
 

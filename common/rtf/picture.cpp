@@ -7,6 +7,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <mutex>
 
@@ -283,26 +284,42 @@ void PictureBuilder::addHex(QByteArrayView text)
 {
     if (m_tooLarge)
         return;
+    static constexpr auto Nibbles = [] {
+        std::array<signed char, 256> table{};
+        table.fill(-1);
+        for (int c = 0; c < 10; ++c)
+            table['0' + c] = char(c);
+        for (int c = 0; c < 6; ++c) {
+            table['a' + c] = char(10 + c);
+            table['A' + c] = char(10 + c);
+        }
+        return table;
+    }();
+    // Grown geometrically, written through a pointer: hex is most of a picture-heavy file.
+    QByteArray &bytes = m_data.bytes;
+    const qsizetype needed = bytes.size() + text.size() / 2 + 1;
+    if (bytes.capacity() < needed)
+        bytes.reserve(std::max(needed, bytes.capacity() * 2));
+    qsizetype size = bytes.size();
+    bytes.resize(needed);
+    char *out = bytes.data();
+    int high = m_highNibble;
     for (const char c : text) {
-        int value;
-        if (c >= '0' && c <= '9')
-            value = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            value = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            value = c - 'A' + 10;
-        else
+        const int value = Nibbles[uchar(c)];
+        if (value < 0)
             continue;
-        if (m_highNibble < 0) {
-            m_highNibble = value;
+        if (high < 0) {
+            high = value;
         } else {
-            m_data.bytes.append(char(m_highNibble * 16 + value));
-            m_highNibble = -1;
+            out[size++] = char(high * 16 + value);
+            high = -1;
         }
     }
-    if (m_data.bytes.size() > MaxBytes) {
+    m_highNibble = high;
+    bytes.resize(size);
+    if (bytes.size() > MaxBytes) {
         m_tooLarge = true;
-        m_data.bytes = QByteArray();
+        bytes = QByteArray();
     }
 }
 
@@ -329,7 +346,7 @@ std::optional<PictureData> PictureBuilder::take()
     return result;
 }
 
-QByteArray pictureGroup(const KeptPicture &picture, std::optional<QSizeF> shownTwips)
+QByteArray pictureGroup(const KeptPicture &picture, std::optional<QSizeF> shownTwips, bool placeholder)
 {
     PictureData data = picture.data();
     if (data.bytes.isEmpty())
@@ -346,9 +363,14 @@ QByteArray pictureGroup(const KeptPicture &picture, std::optional<QSizeF> shownT
             data.scaleX = data.scaleY = 100;
         }
     }
-    if (const PictureData *alternate = picture.alternate()) {
+    const PictureData *alternate = picture.alternate();
+    const bool officeReads = data.type == PictureType::Png || data.type == PictureType::Jpeg ||
+                             data.type == PictureType::Emf || data.type == PictureType::Wmf ||
+                             data.type == PictureType::Dib;
+    if (placeholder || !officeReads)
+        return "{\\nonshppict" + pictGroup(data) + (alternate ? pictGroup(*alternate) : QByteArray()) + "}";
+    if (alternate)
         return "{\\*\\shppict" + pictGroup(data) + "}{\\nonshppict" + pictGroup(*alternate) + "}";
-    }
     return pictGroup(data);
 }
 

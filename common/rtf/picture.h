@@ -76,6 +76,8 @@ private:
 
 /// The property of a QTextImageFormat that holds its KeptPicture.
 inline constexpr int KeptPictureProperty = QTextFormat::UserProperty + 0x5254;
+/// A bool property of a QTextImageFormat: its picture shows as a placeholder.
+inline constexpr int PicturePlaceholderProperty = QTextFormat::UserProperty + 0x5255;
 
 /// The kept picture of an image, or a null one (a picture pasted as an image, say).
 KeptPicture keptPicture(const QTextImageFormat &format);
@@ -102,8 +104,12 @@ private:
 };
 
 /// The \pict group (or {\*\shppict}{\nonshppict} pair) that reads back as picture, 7-bit text.
-/// A picture whose shown size was changed (shownTwips differs from data's) is written with that size.
-QByteArray pictureGroup(const KeptPicture &picture, std::optional<QSizeF> shownTwips = std::nullopt);
+/// A picture whose shown size was changed (shownTwips differs from data's) is written with that
+/// size. One that office software cannot show (a placeholder here, or a kind it does not read)
+/// goes into {\nonshppict} alone: office software skips it there rather than refusing the file,
+/// and the reader still reads it.
+QByteArray pictureGroup(const KeptPicture &picture, std::optional<QSizeF> shownTwips = std::nullopt,
+                        bool placeholder = false);
 
 } // namespace rtf
 

@@ -65,6 +65,7 @@ struct GroupState
     ParagraphStyle paragraph;
     int unicodeSkip = 1; // \ucN
     bool shapePicture = false; // inside {\*\shppict}
+    bool standInAlone = false; // inside a {\nonshppict} that follows no picture
 };
 
 struct FontEntry
@@ -341,6 +342,8 @@ void Parser::closeGroup()
         commitFont(); // an entry without its ";"
     if (m_pictureDepth == closing)
         finishPicture();
+    if (inner.standInAlone && m_stack.size() >= 2 && !m_stack[m_stack.size() - 2].standInAlone && m_overflow == 0)
+        m_pendingTakesAlternate = false; // a later {\nonshppict} is a picture of its own
     if (m_shapeDepth == closing) {
         m_shapeDepth = -1;
         m_shapeHasPicture = false;
@@ -837,6 +840,8 @@ bool Parser::pictureControlWord(Op op, const ControlWord &word, bool has, std::i
             st.destination = Destination::Alternate;
         else if (dest != Destination::Body)
             st.destination = Destination::Alternate; // inside a stand-in already: nothing new shows
+        else
+            st.standInAlone = true; // its first picture shows, a second one is that one's stand-in
         return true;
     case Op::Shape:
         // A shape of a group (\shpgrp) lies inside the group's properties.
@@ -912,7 +917,9 @@ void Parser::startPicture(Destination dest)
     m_pictureRole = PictureRole::Plain;
     if (dest == Destination::Alternate)
         m_pictureRole = PictureRole::Alternate;
-    else if (dest == Destination::ShapePictureValue || state().shapePicture)
+    else if (state().standInAlone && m_pending && m_pendingTakesAlternate)
+        m_pictureRole = PictureRole::Alternate;
+    else if (dest == Destination::ShapePictureValue || state().shapePicture || state().standInAlone)
         m_pictureRole = PictureRole::Shape;
     if (dest == Destination::ShapePictureValue) {
         m_shapeHasPicture = true;

@@ -335,7 +335,7 @@ void Writer::picture(const QTextImageFormat &format)
         std::optional<QSizeF> shown;
         if (format.hasProperty(QTextFormat::ImageWidth) && format.hasProperty(QTextFormat::ImageHeight))
             shown = QSizeF(format.width() * TwipsPerPixel, format.height() * TwipsPerPixel);
-        m_out.append(pictureGroup(kept, shown));
+        m_out.append(pictureGroup(kept, shown, format.boolProperty(PicturePlaceholderProperty)));
         m_delimit = false;
         return;
     }

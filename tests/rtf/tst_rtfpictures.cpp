@@ -203,6 +203,10 @@ private slots:
         for (qsizetype i = 0; i < pictures.size(); ++i)
             QVERIFY(again.at(i).kept == pictures.at(i).kept);
         if (!qEnvironmentVariableIsEmpty("RTF_PICTURES_SAVE")) {
+            // For looking at: each picture as shown, and the document as written.
+            QFile written(QStringLiteral("%1/%2.rtf").arg(qEnvironmentVariable("RTF_PICTURES_SAVE"), dir.dirName()));
+            if (written.open(QIODevice::WriteOnly))
+                written.write(rtf::write(doc, 1252));
             for (qsizetype i = 0; i < pictures.size(); ++i)
                 shownImage(doc, int(i)).save(QStringLiteral("%1/%2-%3.png")
                                                  .arg(qEnvironmentVariable("RTF_PICTURES_SAVE"), dir.dirName())
@@ -287,6 +291,11 @@ private slots:
              QStringLiteral("alinkb"), false},
             {"two pictures side by side", "a{\\*\\shppict" + pict + "}{\\*\\shppict" + pict + "}b",
              QStringLiteral("a\uFFFC\uFFFC" "b"), false},
+            // As the writer puts a picture that office software cannot show.
+            {"a stand-in group with two pictures", "a{\\nonshppict" + pict + standIn + "}b",
+             QStringLiteral("a\uFFFC" "b"), true},
+            {"two stand-in groups", "a{\\nonshppict" + standIn + "}{\\nonshppict" + standIn + "}b",
+             QStringLiteral("a\uFFFC\uFFFC" "b"), false},
         };
         for (const Case &c : cases) {
             QTextDocument doc;
@@ -304,6 +313,7 @@ private slots:
                 const QByteArray written = rtf::write(doc, 1252);
                 QVERIFY2(written.contains("{\\*\\shppict{\\pict\\pngblip"), c.name);
                 QVERIFY2(written.contains("}{\\nonshppict{\\pict\\wmetafile8"), c.name);
+                QVERIFY2(written.count("\\pict") == 2, c.name);
                 QTextDocument back;
                 QVERIFY(rtf::read(written, back));
                 QVERIFY(picturesOf(back).value(0).kept == pictures.first().kept);
@@ -415,7 +425,18 @@ private slots:
         // Goal size 0: the picture's own size, 40 x 20 pixels.
         QCOMPARE(pictures.at(1).format.width(), 40.0);
         QCOMPARE(pictures.at(1).format.height(), 20.0);
-        QVERIFY(rtf::write(doc, 1252).contains(broken.toHex().left(64)));
+        // Office software refuses a file with a picture it cannot show: such a picture goes where
+        // it skips it, and reads back the same here.
+        const QByteArray written = rtf::write(doc, 1252);
+        QVERIFY2(written.contains("{\\nonshppict{\\pict\\pngblip\\picwgoal32767\\pichgoal32767\r\n" +
+                                  broken.toHex().left(64)),
+                 written.constData());
+        QVERIFY(written.contains("}}{\\pict\\pngblip\r\n")); // shown as it is
+        QTextDocument back;
+        QVERIFY(rtf::read(written, back));
+        QCOMPARE(picturesOf(back).size(), 2);
+        QVERIFY(picturesOf(back).value(0).kept == pictures.at(0).kept);
+        QCOMPARE(rtf::write(back, 1252), written);
         QCOMPARE(rtf::renderSize({32767, 32767}), QSize(2048, 2048));
     }
 

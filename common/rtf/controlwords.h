@@ -14,10 +14,19 @@ enum class Op : std::uint8_t
     ColorTable,
     Picture,
     ShapePicture,    ///< \shppict: its picture is shown
+    NonShapePicture, ///< \nonshppict: the stand-in of the \shppict before it, or the only picture
+    Shape,           ///< \shp: a drawing object; its picture (property pib) is shown at its anchor
+    ShapeInstance,   ///< \shpinst: the properties of a shape
+    ShapeProperty,   ///< \sp: one property, {\sn name}{\sv value}
+    ShapePropertyName,
+    ShapePropertyValue,
+    ShapeResult, ///< \shprslt: what readers without shapes show
+    FieldInstruction, ///< \fldinst: skipped, but for the shapes a SHAPE field holds
+    FieldResult,      ///< \fldrslt
     Upr,             ///< \upr: ANSI text followed by {\*\ud Unicode text}; only the latter is read
     UnicodeAlt,      ///< \ud
     SkipDestination, ///< \info, \stylesheet, headers...: the whole group is skipped
-    Field,           ///< \field, \fldrslt: their text is body text
+    Field,           ///< \field: its result's text is body text
     // Document.
     CharsetAnsi,  ///< \ansi, \mac, \pc, \pca: argument = code page
     AnsiCodePage, ///< \ansicpgN
@@ -84,13 +93,8 @@ enum class Op : std::uint8_t
     Row,
     Char, ///< argument = the Unicode character the word stands for
     // Picture properties.
-    PictureKind, ///< argument = PictureType
-    PictureWidth,
-    PictureHeight,
-    PictureGoalWidth,
-    PictureGoalHeight,
-    PictureScaleX,
-    PictureScaleY,
+    PictureKind,     ///< argument = PictureType
+    PictureProperty, ///< argument = rtf::PictureProperty
 };
 
 enum class Alignment : std::uint8_t
@@ -116,9 +120,32 @@ enum class BorderSide : std::uint8_t
 enum class PictureType : std::uint8_t
 {
     None,
-    Png,
-    Jpeg,
-    Other
+    Png,      ///< \pngblip
+    Jpeg,     ///< \jpegblip
+    Emf,      ///< \emfblip
+    Wmf,      ///< \wmetafileN
+    Dib,      ///< \dibitmapN
+    Bitmap,   ///< \wbitmapN: device-dependent bitmap
+    MacPict,  ///< \macpict
+    Os2Meta,  ///< \pmmetafileN
+};
+
+/// A number of a \pict group (see PictureData).
+enum class PictureProperty : std::uint8_t
+{
+    Width,
+    Height,
+    GoalWidth,
+    GoalHeight,
+    ScaleX,
+    ScaleY,
+    CropLeft,
+    CropRight,
+    CropTop,
+    CropBottom,
+    BitsPerPixel,
+    Planes,
+    WidthBytes,
 };
 
 struct ControlWord

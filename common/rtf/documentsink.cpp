@@ -1,6 +1,7 @@
 #include "documentsink.h"
 
-#include <QCryptographicHash>
+#include "picturerender.h"
+
 #include <QTextDocument>
 #include <QTextImageFormat>
 #include <QTextTable>
@@ -172,19 +173,22 @@ void DocumentSink::text(const QString &text, const TextStyle &style)
     m_cursor.insertText(text, cachedFormat(style));
 }
 
-void DocumentSink::picture(const Picture &picture, const TextStyle &)
+void DocumentSink::picture(const KeptPicture &picture, const TextStyle &)
 {
     startPendingParagraph();
-    const QString name =
-        QLatin1String(ImageScheme) + u':' +
-        QString::fromLatin1(QCryptographicHash::hash(picture.data, QCryptographicHash::Sha1).toHex());
-    m_document.addResource(QTextDocument::ImageResource, QUrl(name), picture.data);
+    const PictureData &data = picture.data();
+    const PictureImage image = renderPicture(data);
+    // Named after the bytes, so a picture that occurs twice is held once.
+    const QString name = QLatin1String(ImageScheme) + u':' + QString::fromLatin1(picture.digest());
+    m_document.addResource(QTextDocument::ImageResource, QUrl(name), image.resource);
     QTextImageFormat format;
     format.setName(name);
-    if (picture.width > 0)
-        format.setWidth(picture.width / TwipsPerPixel);
-    if (picture.height > 0)
-        format.setHeight(picture.height / TwipsPerPixel);
+    const QSizeF shown = data.shownTwips();
+    format.setWidth(shown.width() / TwipsPerPixel);
+    format.setHeight(shown.height() / TwipsPerPixel);
+    setKeptPicture(format, picture);
+    if (image.placeholder)
+        format.setProperty(PicturePlaceholderProperty, true);
     m_cursor.insertImage(format);
 }
 
@@ -404,7 +408,7 @@ void PlainTextSink::text(const QString &text, const TextStyle &style)
     }
 }
 
-void PlainTextSink::picture(const Picture &, const TextStyle &)
+void PlainTextSink::picture(const KeptPicture &, const TextStyle &)
 {
     startPendingParagraph();
     out().append(QChar::ObjectReplacementCharacter);

@@ -22,8 +22,9 @@ inline constexpr int HiddenTextObject = QTextFormat::UserObject + 0x76;
 inline constexpr int HiddenTextProperty = QTextFormat::UserProperty + 0x760;
 inline constexpr int HiddenFormatProperty = QTextFormat::UserProperty + 0x761;
 
-/// Fills a QTextDocument through a QTextCursor. Pictures become image resources of the
-/// document holding the file's PNG or JPEG bytes, named after their content.
+/// Fills a QTextDocument through a QTextCursor. Pictures become image resources of the document
+/// (see renderPicture()), named after their content, at the size the file gives; the image
+/// format holds the kept picture (setKeptPicture()) for the writer.
 class DocumentSink final : public Sink
 {
 public:
@@ -32,7 +33,7 @@ public:
     ~DocumentSink() override;
 
     void text(const QString &text, const TextStyle &style) override;
-    void picture(const Picture &picture, const TextStyle &style) override;
+    void picture(const KeptPicture &picture, const TextStyle &style) override;
     void paragraphEnd(const ParagraphStyle &paragraph, const TextStyle &style) override;
     void finish(const ParagraphStyle &lastParagraph, const TextStyle &style) override;
     void rowStart(const RowDefinition &row) override;
@@ -77,7 +78,7 @@ class PlainTextSink final : public Sink
 {
 public:
     void text(const QString &text, const TextStyle &style) override;
-    void picture(const Picture &picture, const TextStyle &style) override;
+    void picture(const KeptPicture &picture, const TextStyle &style) override;
     void paragraphEnd(const ParagraphStyle &paragraph, const TextStyle &style) override;
     void finish(const ParagraphStyle &lastParagraph, const TextStyle &style) override;
     void rowStart(const RowDefinition &row) override;

@@ -2,12 +2,11 @@
 
 #include "codepage.h"
 #include "controlwords.h"
+#include "picture.h"
 #include "sink.h"
 #include "tokenizer.h"
 
-#include <QBuffer>
 #include <QHash>
-#include <QImageReader>
 #include <QList>
 
 #include <algorithm>
@@ -21,7 +20,6 @@ namespace {
 constexpr int MaxTwips = MaxIndentTwips;
 constexpr int MinHalfPoints = 2;
 constexpr int MaxHalfPoints = 3276;
-constexpr qint64 MaxPicturePixels = 64 * 1024 * 1024;
 
 enum class Destination : std::uint8_t
 {
@@ -29,7 +27,21 @@ enum class Destination : std::uint8_t
     FontTable,
     ColorTable,
     Picture,
-    Upr
+    Upr,
+    ShapeInstance,      // \shpinst: only its {\sp} groups matter
+    ShapeProperty,      // {\sp{\sn name}{\sv value}}
+    ShapePropertyName,  // the text of \sn
+    ShapePictureValue,  // {\sv} of the pib property: the shape's picture
+    Alternate,          // a stand-in of the picture before it: only its \pict is kept
+    FieldInstruction,   // skipped but for shapes
+};
+
+/// How a \pict group relates to the pictures around it.
+enum class PictureRole : std::uint8_t
+{
+    Plain,
+    Shape,     // \shppict or a shape's pib: a stand-in may follow
+    Alternate, // \nonshppict after a \shppict, or a shape's result
 };
 
 struct CharProps
@@ -68,6 +80,8 @@ struct GroupState
     ParagraphStyle paragraph;
     bool inTable = false; // \intbl
     int unicodeSkip = 1;  // \ucN
+    bool shapePicture = false; // inside {\*\shppict}
+    bool standInAlone = false; // inside a {\nonshppict} that follows no picture
 };
 
 struct FontEntry
@@ -185,103 +199,6 @@ private:
     int m_codePage = 1252;
 };
 
-/// One picture being read: its properties and its data, hex or \bin.
-struct PictureBuilder
-{
-    int depth = -1; // group depth of the \pict group; -1 = none
-    PictureType type = PictureType::None;
-    int goalWidth = 0;
-    int goalHeight = 0;
-    int scaleX = 100;
-    int scaleY = 100;
-    QByteArray data;
-    int highNibble = -1;
-    bool tooLarge = false;
-
-    void reset(int groupDepth)
-    {
-        *this = PictureBuilder();
-        depth = groupDepth;
-    }
-
-    bool wanted() const
-    {
-        return !tooLarge &&
-               (type == PictureType::Png || type == PictureType::Jpeg || type == PictureType::None);
-    }
-
-    void addHex(QByteArrayView text)
-    {
-        if (!wanted())
-            return;
-        for (const char c : text) {
-            int value;
-            if (c >= '0' && c <= '9')
-                value = c - '0';
-            else if (c >= 'a' && c <= 'f')
-                value = c - 'a' + 10;
-            else if (c >= 'A' && c <= 'F')
-                value = c - 'A' + 10;
-            else
-                continue;
-            if (highNibble < 0) {
-                highNibble = value;
-            } else {
-                data.append(char(highNibble * 16 + value));
-                highNibble = -1;
-            }
-        }
-        checkSize();
-    }
-
-    void addBinary(QByteArrayView bytes)
-    {
-        if (!wanted())
-            return;
-        data.append(bytes);
-        checkSize();
-    }
-
-    void checkSize()
-    {
-        if (data.size() > Reader::MaxPictureBytes) {
-            tooLarge = true;
-            data = QByteArray();
-        }
-    }
-
-    /// The picture as the sink gets it, or nothing when it is no PNG or JPEG picture.
-    std::optional<Picture> result() const
-    {
-        if (tooLarge || data.isEmpty())
-            return std::nullopt;
-        const bool png = data.startsWith("\x89PNG\r\n\x1a\n");
-        const bool jpeg = data.startsWith("\xff\xd8\xff");
-        if (!((type == PictureType::Png && png) || (type == PictureType::Jpeg && jpeg)))
-            return std::nullopt;
-        // Only the header is read here: a picture that has none, or one too large to draw, is
-        // left out.
-        QBuffer buffer;
-        buffer.setData(data);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer, png ? "png" : "jpeg");
-        const QSize size = reader.size();
-        if (size.isEmpty() || qint64(size.width()) * size.height() > MaxPicturePixels)
-            return std::nullopt;
-        // A JPEG picture is saved as PNG: one that does not decode could not be saved.
-        if (jpeg && reader.read().isNull())
-            return std::nullopt;
-        Picture picture;
-        picture.type = type;
-        picture.data = data;
-        if (goalWidth > 0)
-            picture.width = std::min(double(goalWidth) * scaleX / 100.0, double(MaxPictureTwips));
-        if (goalHeight > 0)
-            picture.height = std::min(double(goalHeight) * scaleY / 100.0, double(MaxPictureTwips));
-        return picture;
-    }
-};
-
 /// Characters that word processors set in the font for East Asian text: CJK ideographs,
 /// kana, Hangul, their punctuation and full-width forms (and characters beyond the BMP).
 bool isCjk(char16_t ch)
@@ -335,9 +252,13 @@ private:
     int codePageOfEntry() const;
     int documentCodePage() const { return codepage::isSupported(m_ansiCodePage) ? m_ansiCodePage : 1252; }
     void beforeContent();
+    void placeInTable(); // opens or ends the table the next content belongs to
     void flushText();
     void paragraphEnd();
+    void startPicture(Destination dest);
     void finishPicture();
+    void flushPendingPicture();
+    bool pictureControlWord(Op op, const ControlWord &word, bool has, std::int32_t param);
 
     // Tables.
     void startRow();
@@ -383,7 +304,19 @@ private:
     bool m_borderOfCell = false;
     bool m_inRow = false;       // the sink has a row open
     bool m_inTableFlow = false; // the sink has a table open
+
+    // Pictures. A shape's picture waits in m_pending until what follows it is known: a stand-in
+    // for older readers ({\nonshppict}, a shape's result) joins it rather than showing twice.
     PictureBuilder m_picture;
+    int m_pictureDepth = -1; // group depth of the \pict being read; -1 = none
+    PictureRole m_pictureRole = PictureRole::Plain;
+    std::optional<KeptPicture> m_pending;
+    TextStyle m_pendingStyle;
+    bool m_pendingTakesAlternate = false;
+    int m_shapeDepth = -1;      // group depth of the \shp being read; -1 = none
+    bool m_shapeHasPicture = false;
+    QByteArray m_shapeName;     // text of the \sn being read
+    int m_fieldDepth = -1;      // group depth of a field whose instruction held a shape picture
     bool m_done = false; // the document's outermost group has closed
 };
 
@@ -445,8 +378,9 @@ void Parser::run()
 void Parser::finish()
 {
     // Input cut short ends every open group: what was read so far is the document.
-    if (m_picture.depth >= 0)
+    if (m_pictureDepth >= 0)
         finishPicture();
+    flushPendingPicture();
     flushText();
     syncStyle();
     if (m_inTableFlow) {
@@ -471,7 +405,7 @@ void Parser::closeGroup()
     if (closing <= 1) {
         // The document's own group (or a stray brace): the document is over. Its state stays
         // for finish().
-        if (m_picture.depth >= 0)
+        if (m_pictureDepth >= 0)
             finishPicture();
         m_done = true;
         return;
@@ -479,8 +413,16 @@ void Parser::closeGroup()
     const GroupState &inner = state();
     if (inner.destination == Destination::FontTable && m_fontNumber && closing <= m_fontDepth)
         commitFont(); // an entry without its ";"
-    if (m_picture.depth == closing)
+    if (m_pictureDepth == closing)
         finishPicture();
+    if (inner.standInAlone && m_stack.size() >= 2 && !m_stack[m_stack.size() - 2].standInAlone && m_overflow == 0)
+        m_pendingTakesAlternate = false; // a later {\nonshppict} is a picture of its own
+    if (m_shapeDepth == closing) {
+        m_shapeDepth = -1;
+        m_shapeHasPicture = false;
+    }
+    if (m_fieldDepth == closing)
+        m_fieldDepth = -1;
     if (m_overflow > 0) {
         --m_overflow;
     } else {
@@ -536,18 +478,24 @@ void Parser::controlWord(const Token &token)
         m_colors.clear();
         m_red = m_green = m_blue = -1;
         break;
-    case Op::Picture:
-        if (dest != Destination::Body) {
-            skipGroup();
-            return;
-        }
-        st.destination = Destination::Picture;
-        m_picture.reset(depth());
-        break;
     case Op::Field:
         break; // a field's result is shown as the text it holds
+    case Op::Picture:
     case Op::ShapePicture:
-        break; // its \pict group is read like any other
+    case Op::NonShapePicture:
+    case Op::Shape:
+    case Op::ShapeInstance:
+    case Op::ShapeProperty:
+    case Op::ShapePropertyName:
+    case Op::ShapePropertyValue:
+    case Op::ShapeResult:
+    case Op::FieldInstruction:
+    case Op::FieldResult:
+    case Op::PictureKind:
+    case Op::PictureProperty:
+        if (!pictureControlWord(word->op, *word, has, param))
+            return; // the group was skipped
+        break;
     case Op::Upr:
         st.beforeUpr = dest;
         st.destination = Destination::Upr;
@@ -806,6 +754,7 @@ void Parser::controlWord(const Token &token)
         if (dest == Destination::Body) {
             if (!m_inRow)
                 startRow();
+            flushPendingPicture();
             flushText();
             syncStyle();
             m_sink.cellEnd(st.paragraph, m_style);
@@ -820,29 +769,6 @@ void Parser::controlWord(const Token &token)
         break;
     case Op::Char:
         character(char16_t(word->argument));
-        break;
-    case Op::PictureKind:
-        if (dest == Destination::Picture)
-            m_picture.type = PictureType(word->argument);
-        break;
-    case Op::PictureWidth:
-    case Op::PictureHeight:
-        break; // the size in the file's own units: the goal size says how large it is shown
-    case Op::PictureGoalWidth:
-        if (dest == Destination::Picture)
-            m_picture.goalWidth = clampInt(param, 0, MaxPictureTwips);
-        break;
-    case Op::PictureGoalHeight:
-        if (dest == Destination::Picture)
-            m_picture.goalHeight = clampInt(param, 0, MaxPictureTwips);
-        break;
-    case Op::PictureScaleX:
-        if (dest == Destination::Picture)
-            m_picture.scaleX = clampInt(param, 1, 1000);
-        break;
-    case Op::PictureScaleY:
-        if (dest == Destination::Picture)
-            m_picture.scaleY = clampInt(param, 1, 1000);
         break;
     }
 }
@@ -889,7 +815,11 @@ void Parser::text(QByteArrayView bytes)
     case Destination::Picture:
         m_picture.addHex(bytes);
         break;
-    case Destination::Upr:
+    case Destination::ShapePropertyName:
+        if (m_shapeName.size() < 64)
+            m_shapeName.append(bytes.first(std::min<qsizetype>(bytes.size(), 64)));
+        break;
+    default:
         break;
     }
 }
@@ -1063,16 +993,23 @@ QString Parser::fontFamily(int font) const
 
 void Parser::beforeContent()
 {
+    flushPendingPicture();
+    placeInTable();
+    syncStyle();
+}
+
+void Parser::placeInTable()
+{
     const bool inTable = state().inTable;
     if (inTable && !m_inRow)
         startRow();
     else if (!inTable && m_inTableFlow)
         endTable();
-    syncStyle();
 }
 
 void Parser::startRow()
 {
+    flushPendingPicture();
     flushText();
     m_inRow = true;
     m_inTableFlow = true;
@@ -1081,6 +1018,7 @@ void Parser::startRow()
 
 void Parser::endRow()
 {
+    flushPendingPicture();
     flushText();
     m_inRow = false;
     m_sink.rowEnd(m_row);
@@ -1088,6 +1026,7 @@ void Parser::endRow()
 
 void Parser::endTable()
 {
+    flushPendingPicture();
     flushText();
     if (m_inRow)
         endRow();
@@ -1152,21 +1091,163 @@ void Parser::flushText()
 
 void Parser::paragraphEnd()
 {
+    flushPendingPicture();
     flushText();
     syncStyle();
     m_sink.paragraphEnd(state().paragraph, m_style);
 }
 
+bool Parser::pictureControlWord(Op op, const ControlWord &word, bool has, std::int32_t param)
+{
+    GroupState &st = state();
+    const Destination dest = st.destination;
+    switch (op) {
+    case Op::Picture:
+        if (dest == Destination::Body || dest == Destination::ShapePictureValue || dest == Destination::Alternate) {
+            startPicture(dest);
+            return true;
+        }
+        skipGroup();
+        return false;
+    case Op::ShapePicture:
+        if (dest == Destination::Body)
+            st.shapePicture = true;
+        return true;
+    case Op::NonShapePicture:
+        // The stand-in of the picture just before it; with none there, it is the picture.
+        if (dest == Destination::Body && m_pending && m_pendingTakesAlternate)
+            st.destination = Destination::Alternate;
+        else if (dest != Destination::Body)
+            st.destination = Destination::Alternate; // inside a stand-in already: nothing new shows
+        else
+            st.standInAlone = true; // its first picture shows, a second one is that one's stand-in
+        return true;
+    case Op::Shape:
+        // A shape of a group (\shpgrp) lies inside the group's properties.
+        if (dest == Destination::Body || dest == Destination::FieldInstruction ||
+            dest == Destination::ShapeInstance) {
+            flushPendingPicture();
+            m_shapeDepth = depth();
+            m_shapeHasPicture = false;
+        }
+        return true;
+    case Op::ShapeInstance:
+        if (m_shapeDepth >= 0 && (dest == Destination::Body || dest == Destination::FieldInstruction ||
+                                  dest == Destination::ShapeInstance)) {
+            st.destination = Destination::ShapeInstance;
+            return true;
+        }
+        skipGroup();
+        return false;
+    case Op::ShapeProperty:
+        if (dest == Destination::ShapeInstance) {
+            st.destination = Destination::ShapeProperty;
+            m_shapeName.clear();
+        }
+        return true;
+    case Op::ShapePropertyName:
+        if (dest == Destination::ShapeProperty)
+            st.destination = Destination::ShapePropertyName;
+        return true;
+    case Op::ShapePropertyValue:
+        if (dest == Destination::ShapeProperty) {
+            if (m_shapeName.trimmed() == "pib" && !m_shapeHasPicture) {
+                st.destination = Destination::ShapePictureValue;
+            } else {
+                skipGroup();
+                return false;
+            }
+        }
+        return true;
+    case Op::ShapeResult:
+        // What older readers show instead of the shape: shown only when the shape had no picture.
+        if (m_shapeDepth >= 0 && m_shapeHasPicture)
+            st.destination = Destination::Alternate;
+        return true;
+    case Op::FieldInstruction:
+        if (dest == Destination::Body) {
+            st.destination = Destination::FieldInstruction;
+            return true;
+        }
+        skipGroup();
+        return false;
+    case Op::FieldResult:
+        // A SHAPE field shows its picture already; its result would show it twice.
+        if (m_fieldDepth >= 0 && depth() > m_fieldDepth)
+            st.destination = Destination::Alternate;
+        return true;
+    case Op::PictureKind:
+        if (dest == Destination::Picture)
+            m_picture.setType(PictureType(word.argument), param, has);
+        return true;
+    case Op::PictureProperty:
+        if (dest == Destination::Picture)
+            m_picture.setProperty(PictureProperty(word.argument), param);
+        return true;
+    default:
+        return true;
+    }
+}
+
+void Parser::startPicture(Destination dest)
+{
+    if (m_pictureDepth >= 0)
+        finishPicture(); // a \pict inside a \pict: the outer one ends
+    m_pictureRole = PictureRole::Plain;
+    if (dest == Destination::Alternate)
+        m_pictureRole = PictureRole::Alternate;
+    else if (state().standInAlone && m_pending && m_pendingTakesAlternate)
+        m_pictureRole = PictureRole::Alternate;
+    else if (dest == Destination::ShapePictureValue || state().shapePicture || state().standInAlone)
+        m_pictureRole = PictureRole::Shape;
+    if (dest == Destination::ShapePictureValue) {
+        m_shapeHasPicture = true;
+        // A field around the shape: its result is the same picture for older readers.
+        for (std::size_t i = 1; i < m_stack.size(); ++i) {
+            if (m_stack[i].destination == Destination::FieldInstruction) {
+                m_fieldDepth = int(i) - 1; // the field's own group holds the instruction
+                break;
+            }
+        }
+    }
+    state().destination = Destination::Picture;
+    m_pictureDepth = depth();
+    m_picture = PictureBuilder();
+}
+
 void Parser::finishPicture()
 {
-    const std::optional<Picture> picture = m_picture.result();
-    m_picture = PictureBuilder();
-    if (!picture)
+    std::optional<PictureData> data = m_picture.take();
+    m_pictureDepth = -1;
+    const PictureRole role = m_pictureRole;
+    m_pictureRole = PictureRole::Plain;
+    if (!data)
         return;
+    if (role == PictureRole::Alternate) {
+        if (m_pending && m_pendingTakesAlternate && !m_pending->alternate()) {
+            m_pending = m_pending->withAlternate(*data);
+            m_pendingTakesAlternate = false;
+        }
+        return; // kept with the picture it stands in for, or one stand-in too many
+    }
+    flushPendingPicture();
+    placeInTable();
     // The picture sits in the body text, formatted like the text around it.
-    beforeContent();
+    syncStyle();
+    m_pending = KeptPicture(std::move(*data));
+    m_pendingStyle = m_style;
+    m_pendingTakesAlternate = role == PictureRole::Shape;
+}
+
+void Parser::flushPendingPicture()
+{
+    if (!m_pending)
+        return;
+    const KeptPicture picture = std::move(*m_pending);
+    m_pending.reset();
+    m_pendingTakesAlternate = false;
     flushText();
-    m_sink.picture(*picture, m_style);
+    m_sink.picture(picture, m_pendingStyle);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controlwords.h"
+#include "picture.h"
 
 #include <QByteArray>
 #include <QList>
@@ -90,18 +91,6 @@ inline constexpr int MaxTableColumns = 64;
 /// Largest indent or paragraph spacing in twips (22 inches); beyond it values are cut to it.
 inline constexpr int MaxIndentTwips = 31680;
 
-/// Longest side of a picture in twips (440 inches): larger ones are scaled down to it.
-inline constexpr int MaxPictureTwips = 633600;
-
-/// A picture the reader found (PNG or JPEG bytes as stored in the file).
-struct Picture
-{
-    PictureType type = PictureType::None;
-    QByteArray data;
-    double width = 0; ///< shown size in twips; 0 = the picture's own size
-    double height = 0;
-};
-
 /// Receives the content of a document from the reader, in document order. Text holds no
 /// paragraph breaks; a line break inside a paragraph is U+2028, a tab is '\t'.
 class Sink
@@ -109,7 +98,7 @@ class Sink
 public:
     virtual ~Sink() = default;
     virtual void text(const QString &text, const TextStyle &style) = 0;
-    virtual void picture(const Picture &picture, const TextStyle &style) = 0;
+    virtual void picture(const KeptPicture &picture, const TextStyle &style) = 0;
     /// Ends the current paragraph with its formatting; style is the formatting of the paragraph mark.
     virtual void paragraphEnd(const ParagraphStyle &paragraph, const TextStyle &style) = 0;
     /// Called once at the end with the formatting in force there. A paragraph mark that nothing

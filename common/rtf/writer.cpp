@@ -2,6 +2,7 @@
 
 #include "codepage.h"
 #include "documentsink.h"
+#include "picture.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -356,6 +357,15 @@ QByteArray Writer::pictureData(const QTextImageFormat &format) const
 
 void Writer::picture(const QTextImageFormat &format)
 {
+    if (const KeptPicture kept = keptPicture(format); !kept.isNull()) {
+        // As the file had it; only a changed size is written anew.
+        std::optional<QSizeF> shown;
+        if (format.hasProperty(QTextFormat::ImageWidth) && format.hasProperty(QTextFormat::ImageHeight))
+            shown = QSizeF(format.width() * TwipsPerPixel, format.height() * TwipsPerPixel);
+        m_out.append(pictureGroup(kept, shown, format.boolProperty(PicturePlaceholderProperty)));
+        m_delimit = false;
+        return;
+    }
     const QByteArray png = pictureData(format);
     const QSize size = pngSize(png);
     if (png.isEmpty() || size.isEmpty())

@@ -115,6 +115,8 @@ QString imageLine(const QTextDocument &document, const QTextImageFormat &format,
             kind = QStringLiteral("png");
         else if (bytes.startsWith("\xff\xd8"))
             kind = QStringLiteral("jpeg");
+        else if (bytes.startsWith("BM"))
+            kind = QStringLiteral("bmp");
         image = QImage::fromData(bytes);
     } else if (resource.typeId() == QMetaType::QImage) {
         kind = QStringLiteral("image");

@@ -1,7 +1,10 @@
 #include "picturerender.h"
 
 #include <QBuffer>
+#include <QCache>
+#include <QCryptographicHash>
 #include <QImageReader>
+#include <QMutex>
 #include <QPainter>
 #include <QSvgRenderer>
 #include <QtEndian>
@@ -598,7 +601,29 @@ QImage imageOfSvg(const QByteArray &svg, QSize pixels)
     return image;
 }
 
+QImage drawMetafile(const PictureData &picture, QSize pixels);
+
+/// Drawn metafiles, so that showing a question again (the exam window and the editor load its
+/// file each time) costs no second drawing. Bounded by the bytes of the images.
 QImage renderMetafile(const PictureData &picture, QSize pixels)
+{
+    static QMutex mutex;
+    static QCache<QByteArray, QImage> cache(64 * 1024); // in kilobytes
+    const QByteArray key = QCryptographicHash::hash(picture.bytes, QCryptographicHash::Sha1) + ':' +
+                           QByteArray::number(pixels.width()) + 'x' + QByteArray::number(pixels.height());
+    {
+        QMutexLocker lock(&mutex);
+        if (const QImage *image = cache.object(key))
+            return *image;
+    }
+    const QImage image = drawMetafile(picture, pixels);
+    QMutexLocker lock(&mutex);
+    // A failed drawing is kept too (as a null image), so it is not tried again.
+    cache.insert(key, new QImage(image), std::max<int>(1, int(image.sizeInBytes() / 1024)));
+    return image;
+}
+
+QImage drawMetafile(const PictureData &picture, QSize pixels)
 {
     // The type word may be wrong; the data's own header tells.
     const QByteArray &bytes = picture.bytes;

@@ -25,7 +25,8 @@ enum class Op : std::uint8_t
     FieldResult,      ///< \fldrslt
     Upr,             ///< \upr: ANSI text followed by {\*\ud Unicode text}; only the latter is read
     UnicodeAlt,      ///< \ud
-    SkipDestination, ///< \info, \stylesheet, headers...: the whole group is skipped
+    SkipDestination, ///< \info, \stylesheet...: the whole group is skipped
+    KeptGroup,       ///< headers and footers: not shown, the group's bytes are kept
     Field,           ///< \field: its result's text is body text
     // Document.
     CharsetAnsi,  ///< \ansi, \mac, \pc, \pca: argument = code page

@@ -1,5 +1,6 @@
 #include "documentsink.h"
 
+#include "keptgroups.h"
 #include "picturerender.h"
 
 #include <QTextDocument>
@@ -208,9 +209,16 @@ void DocumentSink::paragraphEnd(const ParagraphStyle &paragraph, const TextStyle
     m_paragraphPending = true;
 }
 
+void DocumentSink::keptGroup(QByteArrayView raw)
+{
+    m_keptGroups.append(raw.toByteArray());
+}
+
 void DocumentSink::finish(const ParagraphStyle &lastParagraph, const TextStyle &style)
 {
     flushBatch();
+    if (!m_keptGroups.isEmpty())
+        setKeptGroups(m_document, keptGroups(m_document) + m_keptGroups);
     if (m_paragraphPending)
         return; // the last paragraph mark ends the document
     m_cursor.setBlockFormat(blockFormat(lastParagraph));

@@ -40,6 +40,7 @@ public:
     void cellEnd(const ParagraphStyle &paragraph, const TextStyle &style) override;
     void rowEnd(const RowDefinition &row) override;
     void tableEnd() override;
+    void keptGroup(QByteArrayView raw) override;
 
     static QTextCharFormat charFormat(const TextStyle &style);
     static QTextBlockFormat blockFormat(const ParagraphStyle &paragraph);
@@ -53,6 +54,7 @@ private:
     const QTextCharFormat &cachedFormat(const TextStyle &style);
 
     QTextDocument &m_document;
+    QList<QByteArray> m_keptGroups;
     QTextCursor m_cursor;
     bool m_paragraphPending = false;
     // Paragraphs of one formatting wait here, separated by U+2029, and go into the document

@@ -2,6 +2,7 @@
 
 #include "codepage.h"
 #include "controlwords.h"
+#include "keptgroups.h"
 #include "picture.h"
 #include "sink.h"
 #include "tokenizer.h"
@@ -212,7 +213,8 @@ class Parser
 {
 public:
     Parser(QByteArrayView data, Sink &sink)
-        : m_tokens(data)
+        : m_data(data)
+        , m_tokens(data)
         , m_sink(sink)
         , m_text(m_decoder)
         , m_fontName(m_decoder)
@@ -234,6 +236,7 @@ private:
     void openGroup();
     void closeGroup();
     void skipGroup();
+    void keepGroup(); // skips the group a header or footer word opens, keeping its bytes
     void controlWord(const Token &token);
     void controlSymbol(char symbol, bool groupStart);
     void text(QByteArrayView bytes);
@@ -266,6 +269,7 @@ private:
     void endTable();
     CellBorder *borderTarget();
 
+    QByteArrayView m_data;
     Tokenizer m_tokens;
     Sink &m_sink;
     codepage::Decoder m_decoder;
@@ -278,6 +282,10 @@ private:
     bool m_ignorable = false;
     bool m_ignorableOpensGroup = false;
     bool m_groupStart = false; // the last token opened a group
+    bool m_wordOpensGroup = false; // the control word being read follows "{" (or "{\*")
+    qsizetype m_groupOpenAt = 0;   // offset of the last "{"
+    int m_keptGroups = 0;
+    qsizetype m_keptBytes = 0;
     int m_skip = 0;           // characters still to skip after \uN
 
     int m_ansiCodePage = 1252;
@@ -347,12 +355,14 @@ void Parser::run()
         m_groupStart = token.type == Token::Type::GroupOpen;
         switch (token.type) {
         case Token::Type::GroupOpen:
+            m_groupOpenAt = m_tokens.position() - 1;
             openGroup();
             break;
         case Token::Type::GroupClose:
             closeGroup();
             break;
         case Token::Type::ControlWord:
+            m_wordOpensGroup = groupStart || (m_ignorable && m_ignorableOpensGroup);
             controlWord(token);
             break;
         case Token::Type::ControlSymbol:
@@ -450,6 +460,23 @@ void Parser::skipGroup()
     closeGroup();
 }
 
+void Parser::keepGroup()
+{
+    // Only a group the word opens can be kept whole; one cut short by the end of the input is
+    // dropped, as it could not be written back.
+    const bool whole = m_wordOpensGroup && m_overflow == 0 && state().destination == Destination::Body;
+    const qsizetype start = m_groupOpenAt;
+    skipGroup();
+    if (!whole || m_done)
+        return;
+    const QByteArrayView raw = m_data.sliced(start, m_tokens.position() - start);
+    if (!isWholeGroup(raw) || m_keptGroups >= MaxKeptGroups || m_keptBytes + raw.size() > MaxKeptBytes)
+        return;
+    ++m_keptGroups;
+    m_keptBytes += raw.size();
+    m_sink.keptGroup(raw);
+}
+
 void Parser::controlWord(const Token &token)
 {
     const bool ignorable = m_ignorable;
@@ -508,6 +535,9 @@ void Parser::controlWord(const Token &token)
         break;
     case Op::SkipDestination:
         skipGroup();
+        return;
+    case Op::KeptGroup:
+        keepGroup();
         return;
     case Op::CharsetAnsi:
         m_ansiCodePage = word->argument;

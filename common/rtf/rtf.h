@@ -16,6 +16,8 @@ class QTextDocument;
 /// object, see documentsink.h). It skips what it does not show. Any input is safe to read: see
 /// rtf::Reader for the bounds. Pictures are kept with their bytes and written back unchanged
 /// (rtf/picture.h), shown as rtf::renderPicture() draws them, shape pictures at their anchor.
+/// Headers and footers are not shown; their groups are kept and written back as read
+/// (rtf/keptgroups.h).
 namespace rtf {
 
 /// True when data is RTF: it starts, after blanks, with "{\rtf".

@@ -114,6 +114,10 @@ public:
     virtual void cellEnd(const ParagraphStyle &paragraph, const TextStyle &style) = 0;
     virtual void rowEnd(const RowDefinition &row) = 0;
     virtual void tableEnd() = 0;
+
+    /// A group the reader does not show but that should be written back as it stands (a header
+    /// or footer): raw holds its bytes, "{" to "}".
+    virtual void keptGroup(QByteArrayView raw) { Q_UNUSED(raw); }
 };
 
 } // namespace rtf

@@ -2,6 +2,7 @@
 
 #include "codepage.h"
 #include "documentsink.h"
+#include "keptgroups.h"
 #include "picture.h"
 
 #include <QBuffer>
@@ -690,6 +691,13 @@ QByteArray Writer::run()
         m_delimit = false;
     }
     m_out.append("{\\*\\generator Examora RTF writer;}\r\n");
+    // Headers and footers as the file they came from had them.
+    for (const QByteArray &group : keptGroups(m_document)) {
+        if (isWholeGroup(group)) {
+            m_out.append(group);
+            m_out.append("\r\n");
+        }
+    }
     m_delimit = false;
 
     m_out.append(body);

@@ -1,6 +1,7 @@
 #include "rtfdump.h"
 
 #include "rtf/documentsink.h"
+#include "rtf/keptgroups.h"
 
 #include <QImage>
 #include <QTextBlock>
@@ -9,6 +10,8 @@
 #include <QTextTable>
 #include <QUrl>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 
 namespace {
@@ -246,6 +249,19 @@ QString dumpDocument(const QTextDocument &document, DumpForm form)
             runText += fragment.text();
         }
         flush();
+    }
+    // Groups kept for writing back: the word that opens each, its size and a checksum of it.
+    for (const QByteArray &group : rtf::keptGroups(document)) {
+        QByteArray word = group.mid(1, 40);
+        if (word.startsWith("\\*"))
+            word.remove(0, 2);
+        word = word.mid(1);
+        word.truncate(std::find_if_not(word.begin(), word.end(), [](char c) { return std::isalpha(uchar(c)); }) -
+                      word.begin());
+        lines << QStringLiteral("kept %1 %2 bytes crc=%3")
+                     .arg(QString::fromLatin1(word))
+                     .arg(group.size())
+                     .arg(qChecksum(group));
     }
     return lines.join(u'\n') + u'\n';
 }

@@ -217,8 +217,9 @@ void DocumentSink::keptGroup(QByteArrayView raw)
 void DocumentSink::finish(const ParagraphStyle &lastParagraph, const TextStyle &style)
 {
     flushBatch();
-    if (!m_keptGroups.isEmpty())
-        setKeptGroups(m_document, keptGroups(m_document) + m_keptGroups);
+    // A document read anew keeps no headers of the one it held before.
+    if (m_keptGroups != keptGroups(m_document))
+        setKeptGroups(m_document, m_keptGroups);
     if (m_paragraphPending)
         return; // the last paragraph mark ends the document
     m_cursor.setBlockFormat(blockFormat(lastParagraph));

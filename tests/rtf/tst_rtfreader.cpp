@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFragment>
 #include <QTextTable>
@@ -536,6 +537,39 @@ private slots:
         QFETCH(QByteArray, rtf);
         QFETCH(QString, text);
         QCOMPARE(plain(rtf), text);
+    }
+
+    void picturesInTableCellsStayInTheirCell()
+    {
+        QImage image(4, 3, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(image.save(&buffer, "PNG"));
+        // A picture first in a cell opens the row; one last in a cell stays before its end.
+        const QByteArray rtf = "{\\rtf1\\ansi before\\par\\trowd\\cellx2000\\cellx4000\\pard\\intbl {\\pict\\pngblip " +
+                               png.toHex() + "}\\cell b{\\pict\\pngblip " + png.toHex() + "}\\cell\\row\\pard after\\par}";
+        QTextDocument doc;
+        QVERIFY(rtf::read(rtf, doc));
+        QTextTable *table = nullptr;
+        for (QTextBlock block = doc.begin(); block.isValid() && !table; block = block.next())
+            table = QTextCursor(block).currentTable();
+        QVERIFY(table);
+        QCOMPARE(table->rows(), 1);
+        QCOMPARE(table->columns(), 2);
+        const auto cellText = [&](int column) {
+            const QTextTableCell cell = table->cellAt(0, column);
+            QTextCursor cursor = cell.firstCursorPosition();
+            cursor.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+            return cursor.selectedText();
+        };
+        QCOMPARE(cellText(0), QStringLiteral("\uFFFC"));
+        QCOMPARE(cellText(1), QStringLiteral("b\uFFFC"));
+        QCOMPARE(doc.toPlainText(), QStringLiteral("before\n\uFFFC\nb\uFFFC\nafter"));
+        QTextDocument back;
+        QVERIFY(rtf::read(rtf::write(doc, 1252), back));
+        QCOMPARE(dumpDocument(back, DumpForm::Effective), dumpDocument(doc, DumpForm::Effective));
     }
 
     void picturesWithoutValidDataStayAsPlaceholders()

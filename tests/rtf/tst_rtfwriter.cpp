@@ -346,6 +346,10 @@ private slots:
         const std::unique_ptr<QTextDocument> clone(doc.clone());
         QCOMPARE(rtf::keptGroups(*clone), kept);
         QCOMPARE(rtf::write(*clone, 1252), written);
+        // Another file read into the same document brings only its own.
+        QVERIFY(rtf::read("{\\rtf1 Other}", doc));
+        QVERIFY(rtf::keptGroups(doc).isEmpty());
+        QVERIFY(!rtf::write(doc, 1252).contains("header"));
     }
 
     void headersInOddPlacesLeaveTheRestReadable_data()

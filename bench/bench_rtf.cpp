@@ -1,10 +1,15 @@
-// Speed of the RTF layer on generated input: reader throughput on a 1 MB file, and the time to
-// get the plain text of 200 question files of about 3 KB (what the question list and the bank
-// do when they open a paper). Prints "BENCH <name> <value> <unit>" lines.
+// Speed of the RTF layer on generated input: reader throughput on a 1 MB file, on 5 MB of plain
+// text and on a 5 MB file with 30 pictures, and the time to get the plain text of 200 question
+// files of about 3 KB (what the question list and the bank do when they open a paper). Prints
+// "BENCH <name> <value> <unit>" lines.
 #include "rtf/rtf.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QRandomGenerator>
+#include <QtEndian>
 #include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -54,6 +59,144 @@ QByteArray document(qsizetype minimumSize)
     return rtf;
 }
 
+/// Plain paragraphs of Latin text under one font, as a long document typed without formatting.
+QByteArray textOnlyDocument(qsizetype minimumSize)
+{
+    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\r\n"
+                     "\\pard\\f0\\fs24 ";
+    const QByteArray line = "The quick brown fox jumps over the lazy dog, and the teacher writes one more "
+                            "line of a long question text for the paper.\\par\r\n";
+    while (rtf.size() < minimumSize)
+        rtf += line;
+    rtf += "}";
+    return rtf;
+}
+
+QByteArray encoded(const QImage &image, const char *format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+/// A photo-like picture: a gradient with noise, so that it compresses as photos do.
+QImage photo(int width, int height, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb((x * 255) / width, (y * 255) / height, int(random.bounded(256))));
+    return image;
+}
+
+/// A formula-sized WMF: a window, a box, a rule and a line of text.
+QByteArray formulaWmf()
+{
+    QByteArray records;
+    const auto record = [&records](quint16 function, std::initializer_list<qint16> words, QByteArray raw = {}) {
+        QByteArray r(6, '\0');
+        for (const qint16 w : words) {
+            char b[2];
+            qToLittleEndian(w, b);
+            r.append(b, 2);
+        }
+        r.append(raw);
+        if (r.size() % 2)
+            r.append('\0');
+        qToLittleEndian<quint32>(quint32(r.size() / 2), r.data());
+        qToLittleEndian(function, r.data() + 4);
+        records.append(r);
+    };
+    record(0x0103, {8});
+    record(0x020C, {600, 1600});
+    record(0x041B, {580, 1580, 20, 20});
+    record(0x0325, {2, 100, 480, 1500, 480});
+    record(0x0521, {8}, QByteArray("x2+y2=r2") + QByteArray::fromHex("6e00a000"));
+    record(0x0000, {});
+    QByteArray header(18, '\0');
+    qToLittleEndian<quint16>(1, header.data());
+    qToLittleEndian<quint16>(9, header.data() + 2);
+    qToLittleEndian<quint16>(0x0300, header.data() + 4);
+    qToLittleEndian<quint32>(quint32((18 + records.size()) / 2), header.data() + 6);
+    qToLittleEndian<quint32>(16, header.data() + 12);
+    return header + records;
+}
+
+/// A small EMF: a header, a box and the end.
+QByteArray drawingEmf()
+{
+    QByteArray emf(88, '\0');
+    qToLittleEndian<quint32>(1, emf.data());
+    qToLittleEndian<quint32>(88, emf.data() + 4);
+    qToLittleEndian<qint32>(159, emf.data() + 16);
+    qToLittleEndian<qint32>(59, emf.data() + 20);
+    qToLittleEndian<qint32>(4233, emf.data() + 32);
+    qToLittleEndian<qint32>(1587, emf.data() + 36);
+    qToLittleEndian<quint32>(0x464D4520u, emf.data() + 40);
+    qToLittleEndian<quint32>(0x10000, emf.data() + 44);
+    qToLittleEndian<quint32>(88 + 24 + 20, emf.data() + 48);
+    qToLittleEndian<quint32>(3, emf.data() + 52);
+    qToLittleEndian<qint32>(1024, emf.data() + 72);
+    qToLittleEndian<qint32>(768, emf.data() + 76);
+    qToLittleEndian<qint32>(271, emf.data() + 80);
+    qToLittleEndian<qint32>(203, emf.data() + 84);
+    QByteArray box(24, '\0');
+    qToLittleEndian<quint32>(43, box.data());
+    qToLittleEndian<quint32>(24, box.data() + 4);
+    qToLittleEndian<qint32>(10, box.data() + 8);
+    qToLittleEndian<qint32>(10, box.data() + 12);
+    qToLittleEndian<qint32>(150, box.data() + 16);
+    qToLittleEndian<qint32>(50, box.data() + 20);
+    QByteArray end(20, '\0');
+    qToLittleEndian<quint32>(14, end.data());
+    qToLittleEndian<quint32>(20, end.data() + 4);
+    qToLittleEndian<quint32>(16, end.data() + 12);
+    qToLittleEndian<quint32>(20, end.data() + 16);
+    return emf + box + end;
+}
+
+QByteArray pictureGroup(const char *words, const QByteArray &bytes)
+{
+    QByteArray group = QByteArray("{\\pict") + words + "\r\n";
+    const QByteArray hex = bytes.toHex();
+    for (qsizetype i = 0; i < hex.size(); i += 128)
+        group += hex.mid(i, 128) + "\r\n";
+    return group + "}";
+}
+
+/// About 5 MB: text with 30 pictures spread through it, as a scanned worksheet with formulas
+/// might be: 10 PNG and 10 JPEG photos, 5 WMF and 5 EMF formulas.
+QByteArray documentWithPictures()
+{
+    QList<QByteArray> pictures;
+    for (int i = 0; i < 10; ++i)
+        pictures << pictureGroup("\\pngblip\\picwgoal3000\\pichgoal2250", encoded(photo(200, 150, i), "PNG"));
+    for (int i = 0; i < 10; ++i)
+        pictures << pictureGroup("\\jpegblip\\picwgoal4800\\pichgoal3600", encoded(photo(320, 240, 100 + i), "JPEG"));
+    for (int i = 0; i < 5; ++i)
+        pictures << pictureGroup("\\wmetafile8\\picwgoal1600\\pichgoal600", formulaWmf());
+    for (int i = 0; i < 5; ++i)
+        pictures << pictureGroup("\\emfblip\\picwgoal2400\\pichgoal900", drawingEmf());
+    qsizetype pictureBytes = 0;
+    for (const QByteArray &p : std::as_const(pictures))
+        pictureBytes += p.size();
+    const qsizetype target = 5 * 1024 * 1024;
+    const qsizetype textPerPicture = std::max<qsizetype>(0, (target - pictureBytes) / 30);
+    QByteArray rtf = Header;
+    int n = 1;
+    for (const QByteArray &p : std::as_const(pictures)) {
+        const qsizetype until = rtf.size() + textPerPicture;
+        while (rtf.size() < until)
+            rtf += paragraph(n++);
+        rtf += "\\pard " + p + "\\par\r\n";
+    }
+    rtf += "}";
+    return rtf;
+}
+
 /// Best of several runs, in milliseconds.
 double bestOf(int runs, const std::function<void()> &work)
 {
@@ -90,9 +233,24 @@ int main(int argc, char **argv)
     QString text;
     const double plainMs = bestOf(5, [&] { text = rtf::plainText(big); });
     report("rtf_read_1mb_plaintext", megabytes / (plainMs / 1000.0), "MB/s");
+    // Reader throughput on 5 MB of text without formatting.
+    const QByteArray plain = textOnlyDocument(5 * 1024 * 1024);
+    const double plainMegabytes = plain.size() / (1024.0 * 1024.0);
+    QTextDocument plainDoc;
+    const double textOnlyMs = bestOf(3, [&] { rtf::read(plain, plainDoc); });
+    report("rtf_read_5mb_text_only", plainMegabytes / (textOnlyMs / 1000.0), "MB/s");
     QByteArray written;
     const double writeMs = bestOf(5, [&] { written = rtf::write(doc, 1252); });
     report("rtf_write_1mb", (written.size() / (1024.0 * 1024.0)) / (writeMs / 1000.0), "MB/s");
+
+    // Reader throughput on 5 MB with 30 pictures.
+    const QByteArray pictured = documentWithPictures();
+    QTextDocument picturedDoc;
+    // The first read draws the metafiles; later ones find them drawn.
+    const double firstMs = bestOf(1, [&] { rtf::read(pictured, picturedDoc); });
+    report("rtf_read_5mb_30_pictures_first", (pictured.size() / (1024.0 * 1024.0)) / (firstMs / 1000.0), "MB/s");
+    const double picturedMs = bestOf(5, [&] { rtf::read(pictured, picturedDoc); });
+    report("rtf_read_5mb_30_pictures", (pictured.size() / (1024.0 * 1024.0)) / (picturedMs / 1000.0), "MB/s");
 
     // 200 question files of about 3 KB each.
     QTemporaryDir folder;

@@ -39,6 +39,10 @@ mkdir -p "$seeds" "$corpus" "$build/crashes"
 for f in "$top"/tests/rtf/golden/*/input.rtf; do
     cp -f "$f" "$seeds/$(basename "$(dirname "$f")").rtf"
 done
+# Pictures on their own, for the metafile and bitmap checks.
+for f in "$top"/tests/rtf/golden/*/picture-*.*; do
+    cp -f "$f" "$seeds/$(basename "$(dirname "$f")")-$(basename "$f")"
+done
 for f in "$top"/demo/SHIJUAN/*/*.RTF; do
     cp -f "$f" "$seeds/demo-$(basename "$f")"
 done

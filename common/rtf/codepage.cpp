@@ -15,9 +15,19 @@ struct CharsetEntry
 };
 
 // Windows font charsets (wingdi.h) and the ANSI code page of each.
-constexpr std::array<CharsetEntry, 18> Charsets{{
+constexpr std::array<CharsetEntry, 28> Charsets{{
     {0, 1252},   // ANSI
     {77, 10000}, // Mac Roman
+    {78, 10001}, // Mac Japanese
+    {79, 10003}, // Mac Korean
+    {80, 10008}, // Mac Simplified Chinese
+    {81, 10002}, // Mac Traditional Chinese
+    {83, 10005}, // Mac Hebrew
+    {84, 10004}, // Mac Arabic
+    {85, 10006}, // Mac Greek
+    {86, 10081}, // Mac Turkish
+    {88, 10029}, // Mac Central European
+    {89, 10007}, // Mac Cyrillic
     {128, 932},  // Shift_JIS
     {129, 949},  // Hangul (Unified Hangul Code)
     {130, 1361}, // Johab
@@ -125,6 +135,26 @@ QByteArray findConverterName(int codePage)
         return QByteArrayLiteral("UTF-8");
     case 10000:
         return QByteArrayLiteral("macintosh");
+    // The Mac code pages that the converters know by name; the double-byte ones are, but
+    // for a few single bytes, the encodings they were built on.
+    case 10001:
+        return QByteArrayLiteral("Shift_JIS");
+    case 10002:
+        return QByteArrayLiteral("Big5");
+    case 10003:
+        return QByteArrayLiteral("EUC-KR");
+    case 10008:
+        return QByteArrayLiteral("GB2312");
+    case 10006:
+        return QByteArrayLiteral("x-mac-greek");
+    case 10007:
+        return QByteArrayLiteral("x-mac-cyrillic");
+    case 10017:
+        return QByteArrayLiteral("x-MacUkraine");
+    case 10029:
+        return QByteArrayLiteral("x-mac-centraleurroman");
+    case 10081:
+        return QByteArrayLiteral("x-mac-turkish");
     case 932:
         return QByteArrayLiteral("windows-31j");
     case 54936:

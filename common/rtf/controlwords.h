@@ -14,9 +14,20 @@ enum class Op : std::uint8_t
     ColorTable,
     Picture,
     ShapePicture,    ///< \shppict: its picture is shown
+    NonShapePicture, ///< \nonshppict: the stand-in of the \shppict before it, or the only picture
+    Shape,           ///< \shp: a drawing object; its picture (property pib) is shown at its anchor
+    ShapeInstance,   ///< \shpinst: the properties of a shape
+    ShapeProperty,   ///< \sp: one property, {\sn name}{\sv value}
+    ShapePropertyName,
+    ShapePropertyValue,
+    ShapeResult, ///< \shprslt: what readers without shapes show
+    FieldInstruction, ///< \fldinst: skipped, but for the shapes a SHAPE field holds
+    FieldResult,      ///< \fldrslt
     Upr,             ///< \upr: ANSI text followed by {\*\ud Unicode text}; only the latter is read
     UnicodeAlt,      ///< \ud
-    SkipDestination, ///< \info, \stylesheet, headers...: the whole group is skipped
+    SkipDestination, ///< \info, \stylesheet...: the whole group is skipped
+    KeptGroup,       ///< headers and footers: not shown, the group's bytes are kept
+    Field,           ///< \field: its result's text is body text
     // Document.
     CharsetAnsi,  ///< \ansi, \mac, \pc, \pca: argument = code page
     AnsiCodePage, ///< \ansicpgN
@@ -42,6 +53,13 @@ enum class Op : std::uint8_t
     Superscript,
     Subscript,
     NoSuperSub,
+    Hidden,      ///< \v
+    AssocFont,   ///< \afN: the font of the text \dbch or \rtlch marks
+    AssocSize,   ///< \afsN
+    AssocBold,   ///< \ab
+    AssocItalic, ///< \ai
+    CharClass,   ///< \loch, \hich, \dbch: argument = CharClass
+    Direction,   ///< \ltrch = 0, \rtlch = 1
     Unicode,     ///< \uN
     UnicodeSkip, ///< \ucN
     // Paragraph formatting.
@@ -52,6 +70,22 @@ enum class Op : std::uint8_t
     FirstIndent,
     SpaceBefore,
     SpaceAfter,
+    InTable,     ///< \intbl
+    TableLevel,  ///< \itapN
+    // Table rows and cells.
+    RowDefaults, ///< \trowd
+    RowGap,      ///< \trgaphN
+    RowLeft,     ///< \trleftN
+    CellRight,   ///< \cellxN
+    CellBorderSide, ///< \clbrdrt...: argument = BorderSide, what the next border words describe
+    OtherBorder,    ///< \brdrt, \trbrdrt, \box...: borders we do not keep
+    BorderStyle,    ///< argument 1 = a line (\brdrs, \brdrdb...), 0 = none (\brdrnone)
+    BorderWidth,    ///< \brdrwN
+    BorderColor,    ///< \brdrcfN
+    CellPadding,    ///< \clpadlN, \trpaddlN...
+    CellShading,    ///< \clcbpatN
+    CellMergeFirst, ///< \clvmgf
+    CellMerged,     ///< \clvmrg
     // Breaks and special characters.
     Par,
     Line,
@@ -60,13 +94,8 @@ enum class Op : std::uint8_t
     Row,
     Char, ///< argument = the Unicode character the word stands for
     // Picture properties.
-    PictureKind, ///< argument = PictureType
-    PictureWidth,
-    PictureHeight,
-    PictureGoalWidth,
-    PictureGoalHeight,
-    PictureScaleX,
-    PictureScaleY,
+    PictureKind,     ///< argument = PictureType
+    PictureProperty, ///< argument = rtf::PictureProperty
 };
 
 enum class Alignment : std::uint8_t
@@ -76,12 +105,48 @@ enum class Alignment : std::uint8_t
     Right,
     Justify
 };
+enum class CharClass : std::uint8_t
+{
+    Low,   ///< \loch
+    High,  ///< \hich
+    Double ///< \dbch: CJK text
+};
+enum class BorderSide : std::uint8_t
+{
+    Left,
+    Top,
+    Right,
+    Bottom
+};
 enum class PictureType : std::uint8_t
 {
     None,
-    Png,
-    Jpeg,
-    Other
+    Png,      ///< \pngblip
+    Jpeg,     ///< \jpegblip
+    Emf,      ///< \emfblip
+    Wmf,      ///< \wmetafileN
+    Dib,      ///< \dibitmapN
+    Bitmap,   ///< \wbitmapN: device-dependent bitmap
+    MacPict,  ///< \macpict
+    Os2Meta,  ///< \pmmetafileN
+};
+
+/// A number of a \pict group (see PictureData).
+enum class PictureProperty : std::uint8_t
+{
+    Width,
+    Height,
+    GoalWidth,
+    GoalHeight,
+    ScaleX,
+    ScaleY,
+    CropLeft,
+    CropRight,
+    CropTop,
+    CropBottom,
+    BitsPerPixel,
+    Planes,
+    WidthBytes,
 };
 
 struct ControlWord

@@ -1,8 +1,11 @@
 #include "documentsink.h"
 
-#include <QCryptographicHash>
+#include "keptgroups.h"
+#include "picturerender.h"
+
 #include <QTextDocument>
 #include <QTextImageFormat>
+#include <QTextTable>
 #include <QUrl>
 
 namespace rtf {
@@ -93,6 +96,43 @@ const QTextCharFormat &DocumentSink::cachedFormat(const TextStyle &style)
 
 void DocumentSink::startPendingParagraph()
 {
+    flushBatch();
+    openParagraph();
+}
+
+bool DocumentSink::batchable(const TextStyle &style) const
+{
+    return !m_table && !m_cellPending && !style.hidden &&
+           (m_batch.isEmpty() && m_batchParagraphs == 0 ? true : style == m_batchStyle);
+}
+
+void DocumentSink::flushBatch()
+{
+    if (m_batch.isEmpty() && m_batchParagraphs == 0)
+        return;
+    QString text;
+    text.swap(m_batch);
+    const int paragraphs = m_batchParagraphs;
+    m_batchParagraphs = 0;
+    openParagraph();
+    const QTextCharFormat &format = cachedFormat(m_batchStyle);
+    if (paragraphs > 0) {
+        // The paragraphs that insertText() opens take the current one's formats.
+        m_cursor.setBlockFormat(blockFormat(m_batchParagraph));
+        m_cursor.setBlockCharFormat(format);
+    }
+    const bool ended = text.endsWith(QChar::ParagraphSeparator);
+    if (ended)
+        text.chop(1);
+    if (!text.isEmpty())
+        m_cursor.insertText(text, format);
+    m_paragraphPending = ended;
+}
+
+void DocumentSink::openParagraph()
+{
+    if (m_cellPending)
+        enterCell();
     if (!m_paragraphPending)
         return;
     m_paragraphPending = false;
@@ -101,69 +141,388 @@ void DocumentSink::startPendingParagraph()
 
 void DocumentSink::text(const QString &text, const TextStyle &style)
 {
+    if (batchable(style)) {
+        // Text of one formatting, over any number of paragraphs, goes in as one string.
+        if (m_batch.isEmpty() && m_batchParagraphs == 0)
+            m_batchStyle = style;
+        m_batch += text;
+        return;
+    }
     startPendingParagraph();
+    if (style.hidden) {
+        // Kept in the text where it stood, but as an object without a handler, which takes no
+        // room and draws nothing.
+        // Hidden text that goes on where the last hidden run ended joins it.
+        const QTextFormat hiddenFormat(cachedFormat(style));
+        const QTextCharFormat before = m_cursor.charFormat();
+        if (!m_cursor.atBlockStart() && before.objectType() == HiddenTextObject &&
+            before.property(HiddenFormatProperty).value<QTextFormat>() == hiddenFormat) {
+            QTextCursor previous = m_cursor;
+            previous.movePosition(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor);
+            QTextCharFormat joined = before;
+            joined.setProperty(HiddenTextProperty, before.stringProperty(HiddenTextProperty) + text);
+            previous.setCharFormat(joined);
+            return;
+        }
+        QTextCharFormat object;
+        object.setObjectType(HiddenTextObject);
+        object.setProperty(HiddenTextProperty, text);
+        object.setProperty(HiddenFormatProperty, hiddenFormat);
+        m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), object);
+        return;
+    }
     m_cursor.insertText(text, cachedFormat(style));
 }
 
-void DocumentSink::picture(const Picture &picture, const TextStyle &)
+void DocumentSink::picture(const KeptPicture &picture, const TextStyle &)
 {
     startPendingParagraph();
-    const QString name =
-        QLatin1String(ImageScheme) + u':' +
-        QString::fromLatin1(QCryptographicHash::hash(picture.data, QCryptographicHash::Sha1).toHex());
-    m_document.addResource(QTextDocument::ImageResource, QUrl(name), picture.data);
+    const PictureData &data = picture.data();
+    const PictureImage image = renderPicture(data);
+    // Named after the bytes, so a picture that occurs twice is held once.
+    const QString name = QLatin1String(ImageScheme) + u':' + QString::fromLatin1(picture.digest());
+    m_document.addResource(QTextDocument::ImageResource, QUrl(name), image.resource);
     QTextImageFormat format;
     format.setName(name);
-    if (picture.width > 0)
-        format.setWidth(picture.width / TwipsPerPixel);
-    if (picture.height > 0)
-        format.setHeight(picture.height / TwipsPerPixel);
+    const QSizeF shown = data.shownTwips();
+    format.setWidth(shown.width() / TwipsPerPixel);
+    format.setHeight(shown.height() / TwipsPerPixel);
+    setKeptPicture(format, picture);
+    if (image.placeholder)
+        format.setProperty(PicturePlaceholderProperty, true);
     m_cursor.insertImage(format);
 }
 
 void DocumentSink::paragraphEnd(const ParagraphStyle &paragraph, const TextStyle &style)
 {
+    if (batchable(style) && (m_batchParagraphs == 0 || paragraph == m_batchParagraph)) {
+        if (m_batch.isEmpty() && m_batchParagraphs == 0)
+            m_batchStyle = style;
+        m_batch += QChar::ParagraphSeparator;
+        m_batchParagraph = paragraph;
+        ++m_batchParagraphs;
+        return;
+    }
     startPendingParagraph();
     m_cursor.setBlockFormat(blockFormat(paragraph));
     m_cursor.setBlockCharFormat(cachedFormat(style));
     m_paragraphPending = true;
 }
 
+void DocumentSink::keptGroup(QByteArrayView raw)
+{
+    m_keptGroups.append(raw.toByteArray());
+}
+
 void DocumentSink::finish(const ParagraphStyle &lastParagraph, const TextStyle &style)
 {
+    flushBatch();
+    // A document read anew keeps no headers of the one it held before.
+    if (m_keptGroups != keptGroups(m_document))
+        setKeptGroups(m_document, m_keptGroups);
     if (m_paragraphPending)
         return; // the last paragraph mark ends the document
     m_cursor.setBlockFormat(blockFormat(lastParagraph));
     m_cursor.setBlockCharFormat(cachedFormat(style));
 }
 
+void DocumentSink::enterCell()
+{
+    m_cellPending = false;
+    if (!m_table)
+        return;
+    if (m_column >= m_table->columns()) {
+        if (m_table->columns() >= MaxTableColumns) {
+            // Content beyond the last cell joins it as paragraphs of its own.
+            m_column = m_table->columns() - 1;
+            m_paragraphPending = true;
+            return;
+        }
+        m_table->appendColumns(1);
+    }
+    m_cursor = m_table->cellAt(m_row, m_column).firstCursorPosition();
+    m_paragraphPending = false;
+}
+
+void DocumentSink::rowStart(const RowDefinition &row)
+{
+    flushBatch();
+    if (!m_table) {
+        QTextTableFormat format;
+        format.setCellSpacing(0);
+        format.setCellPadding(row.gap / TwipsPerPixel);
+        format.setBorder(0);
+        format.setBorderCollapse(true);
+        format.setAlignment(Qt::AlignLeft);
+        // The table follows the paragraph before it; its first cell takes what comes next.
+        m_paragraphPending = false;
+        m_table = m_cursor.insertTable(1, int(std::max<qsizetype>(1, row.cells.size())), format);
+        m_row = 0;
+        m_mergeFirst.clear();
+        m_merged.clear();
+    } else {
+        ++m_row;
+        if (m_row >= m_table->rows())
+            m_table->appendRows(1);
+    }
+    m_column = 0;
+    m_cellPending = true;
+}
+
+void DocumentSink::cellEnd(const ParagraphStyle &paragraph, const TextStyle &style)
+{
+    startPendingParagraph();
+    m_cursor.setBlockFormat(blockFormat(paragraph));
+    m_cursor.setBlockCharFormat(cachedFormat(style));
+    ++m_column;
+    m_cellPending = true;
+}
+
+void DocumentSink::rowEnd(const RowDefinition &row)
+{
+    if (!m_table)
+        return;
+    m_cellPending = false;
+    m_paragraphPending = false;
+    const int columns = std::min(int(row.cells.size()), m_table->columns());
+    QList<QTextLength> widths = m_table->format().columnWidthConstraints();
+    bool widthsChanged = false;
+    while (widths.size() < m_table->columns())
+        widths.append(QTextLength());
+    QList<bool> first(m_table->columns(), false);
+    QList<bool> merged(m_table->columns(), false);
+    int left = row.left + row.gap;
+    for (int column = 0; column < columns; ++column) {
+        const CellDefinition &cell = row.cells.at(column);
+        const int width = cell.right - left;
+        left = cell.right;
+        if (widths.at(column).type() == QTextLength::VariableLength && width > 0) {
+            widths[column] = QTextLength(QTextLength::FixedLength, width / TwipsPerPixel);
+            widthsChanged = true;
+        }
+        QTextTableCell target = m_table->cellAt(m_row, column);
+        QTextTableCellFormat format = target.format().toTableCellFormat();
+        const auto side = [](const CellBorder &border, auto setWidth, auto setStyle, auto setBrush) {
+            setWidth(border.width / TwipsPerPixel);
+            setStyle(border.width > 0 ? QTextFrameFormat::BorderStyle_Solid : QTextFrameFormat::BorderStyle_None);
+            setBrush(QBrush(border.hasColor ? QColor::fromRgb(border.color) : QColor(Qt::black)));
+        };
+        side(
+            cell.left, [&](double w) { format.setLeftBorder(w); },
+            [&](QTextFrameFormat::BorderStyle b) { format.setLeftBorderStyle(b); },
+            [&](const QBrush &b) { format.setLeftBorderBrush(b); });
+        side(
+            cell.top, [&](double w) { format.setTopBorder(w); },
+            [&](QTextFrameFormat::BorderStyle b) { format.setTopBorderStyle(b); },
+            [&](const QBrush &b) { format.setTopBorderBrush(b); });
+        side(
+            cell.rightBorder, [&](double w) { format.setRightBorder(w); },
+            [&](QTextFrameFormat::BorderStyle b) { format.setRightBorderStyle(b); },
+            [&](const QBrush &b) { format.setRightBorderBrush(b); });
+        side(
+            cell.bottom, [&](double w) { format.setBottomBorder(w); },
+            [&](QTextFrameFormat::BorderStyle b) { format.setBottomBorderStyle(b); },
+            [&](const QBrush &b) { format.setBottomBorderBrush(b); });
+        if (cell.hasBackground)
+            format.setBackground(QColor::fromRgb(cell.background));
+        target.setFormat(format);
+        first[column] = cell.mergeFirst;
+        merged[column] = cell.merged;
+    }
+    if (widthsChanged) {
+        QTextTableFormat format = m_table->format();
+        format.setColumnWidthConstraints(widths);
+        m_table->setFormat(format);
+    }
+    m_mergeFirst.append(first);
+    m_merged.append(merged);
+}
+
+void DocumentSink::tableEnd()
+{
+    if (!m_table)
+        return;
+    // A column no row defined is as wide as the one before it, so that the table reads back
+    // from what the writer makes of it.
+    QList<QTextLength> widths = m_table->format().columnWidthConstraints();
+    if (widths.size() < m_table->columns() ||
+        std::any_of(widths.cbegin(), widths.cend(),
+                    [](const QTextLength &w) { return w.type() != QTextLength::FixedLength; })) {
+        widths.resize(m_table->columns());
+        double last = 1440 / TwipsPerPixel;
+        for (QTextLength &width : widths) {
+            if (width.type() == QTextLength::FixedLength)
+                last = width.rawValue();
+            else
+                width = QTextLength(QTextLength::FixedLength, last);
+        }
+        QTextTableFormat format = m_table->format();
+        format.setColumnWidthConstraints(widths);
+        m_table->setFormat(format);
+    }
+    // Cells merged downwards become one cell once all rows are there.
+    for (int column = 0; column < m_table->columns(); ++column) {
+        for (int row = 0; row < m_mergeFirst.size(); ++row) {
+            if (column >= m_mergeFirst.at(row).size() || !m_mergeFirst.at(row).at(column))
+                continue;
+            int last = row;
+            while (last + 1 < m_merged.size() && column < m_merged.at(last + 1).size() &&
+                   m_merged.at(last + 1).at(column))
+                ++last;
+            if (last > row && m_table->cellAt(row, column).columnSpan() == 1)
+                m_table->mergeCells(row, column, last - row + 1, 1);
+            row = last;
+        }
+    }
+    m_cursor = m_table->lastCursorPosition();
+    m_cursor.movePosition(QTextCursor::NextBlock);
+    m_table = nullptr;
+    m_cellPending = false;
+    m_paragraphPending = false;
+}
+
 void PlainTextSink::startPendingParagraph()
 {
+    if (m_inTable)
+        m_cellStarted = true;
     if (m_paragraphPending) {
         m_paragraphPending = false;
-        m_text.append(u'\n');
+        out().append(u'\n');
     }
 }
 
-void PlainTextSink::text(const QString &text, const TextStyle &)
+void PlainTextSink::text(const QString &text, const TextStyle &style)
 {
     startPendingParagraph();
-    const qsizetype start = m_text.size();
-    m_text.append(text);
+    QString &target = out();
+    if (style.hidden) {
+        // One object for hidden runs that follow each other in one formatting, as in a document.
+        if (!(m_hiddenIn == &target && m_hiddenEnd == target.size() && style == m_hiddenStyle))
+            target.append(QChar::ObjectReplacementCharacter);
+        m_hiddenIn = &target;
+        m_hiddenEnd = target.size();
+        m_hiddenStyle = style;
+        return;
+    }
+    m_hiddenIn = nullptr;
+    const qsizetype start = target.size();
+    target.append(text);
     // As QTextDocument::toPlainText() gives them.
-    for (qsizetype i = start; i < m_text.size(); ++i) {
-        const char16_t ch = m_text.at(i).unicode();
+    for (qsizetype i = start; i < target.size(); ++i) {
+        const char16_t ch = target.at(i).unicode();
         if (ch == 0x2028)
-            m_text[i] = u'\n';
+            target[i] = u'\n';
         else if (ch == 0x00A0)
-            m_text[i] = u' ';
+            target[i] = u' ';
     }
 }
 
-void PlainTextSink::picture(const Picture &, const TextStyle &)
+void PlainTextSink::picture(const KeptPicture &, const TextStyle &)
 {
     startPendingParagraph();
-    m_text.append(QChar::ObjectReplacementCharacter);
+    out().append(QChar::ObjectReplacementCharacter);
+}
+
+void PlainTextSink::rowStart(const RowDefinition &row)
+{
+    if (!m_inTable) {
+        // As DocumentSink makes it: the first row's cells, then what later rows fill.
+        m_inTable = true;
+        m_paragraphPending = false;
+        m_rows.clear();
+        m_mergeFirst.clear();
+        m_merged.clear();
+        m_columns = int(std::max<qsizetype>(1, row.cells.size()));
+    }
+    m_rows.append(QStringList());
+    m_cellText.clear();
+    m_cellStarted = false;
+}
+
+void PlainTextSink::cellEnd(const ParagraphStyle &, const TextStyle &)
+{
+    startPendingParagraph();
+    m_hiddenIn = nullptr;
+    if (m_rows.isEmpty())
+        return;
+    QStringList &cells = m_rows.last();
+    if (cells.size() < MaxTableColumns) {
+        cells.append(m_cellText);
+    } else {
+        cells.last() += u'\n';
+        cells.last() += m_cellText;
+    }
+    m_cellText.clear();
+    m_cellStarted = false;
+}
+
+void PlainTextSink::rowEnd(const RowDefinition &row)
+{
+    m_paragraphPending = false;
+    if (m_cellStarted && !m_rows.isEmpty()) {
+        QStringList &cells = m_rows.last();
+        if (cells.size() < MaxTableColumns)
+            cells.append(m_cellText);
+        else
+            cells.last() += u'\n' + m_cellText;
+    }
+    m_cellText.clear();
+    m_cellStarted = false;
+    if (!m_rows.isEmpty())
+        m_columns = std::max(m_columns, int(m_rows.last().size()));
+    QList<bool> first(m_columns, false);
+    QList<bool> merged(m_columns, false);
+    for (int column = 0; column < std::min(int(row.cells.size()), m_columns); ++column) {
+        first[column] = row.cells.at(column).mergeFirst;
+        merged[column] = row.cells.at(column).merged;
+    }
+    m_mergeFirst.append(first);
+    m_merged.append(merged);
+}
+
+void PlainTextSink::tableEnd()
+{
+    if (!m_inTable)
+        return;
+    if (m_cellStarted)
+        rowEnd(RowDefinition());
+    m_inTable = false;
+    for (QStringList &cells : m_rows) {
+        while (cells.size() < m_columns)
+            cells.append(QString());
+    }
+    // Cells merged downwards: the merged cell holds the others' text as paragraphs of its own,
+    // and empty ones leave nothing, as QTextTable::mergeCells() does.
+    QList<QList<bool>> covered(m_rows.size(), QList<bool>(m_columns, false));
+    for (int column = 0; column < m_columns; ++column) {
+        for (int row = 0; row < m_mergeFirst.size() && row < m_rows.size(); ++row) {
+            if (column >= m_mergeFirst.at(row).size() || !m_mergeFirst.at(row).at(column))
+                continue;
+            int last = row;
+            while (last + 1 < m_merged.size() && last + 1 < m_rows.size() && column < m_merged.at(last + 1).size() &&
+                   m_merged.at(last + 1).at(column))
+                ++last;
+            for (int below = row + 1; below <= last; ++below) {
+                covered[below][column] = true;
+                const QString &text = m_rows.at(below).at(column);
+                if (!text.isEmpty())
+                    m_rows[row][column] += u'\n' + text;
+            }
+            row = last;
+        }
+    }
+    // As QTextDocument::toPlainText() gives a table: every cell a paragraph of its own.
+    for (qsizetype row = 0; row < m_rows.size(); ++row) {
+        for (int column = 0; column < m_columns; ++column) {
+            if (covered.at(row).at(column))
+                continue;
+            m_text.append(u'\n');
+            m_text.append(m_rows.at(row).at(column));
+        }
+    }
+    m_text.append(u'\n');
+    m_rows.clear();
+    m_paragraphPending = false;
 }
 
 void PlainTextSink::paragraphEnd(const ParagraphStyle &, const TextStyle &)

@@ -6,6 +6,7 @@
 #include <QTextCursor>
 
 class QTextDocument;
+class QTextTable;
 
 namespace rtf {
 
@@ -15,8 +16,15 @@ inline constexpr double TwipsPerPixel = 15.0;
 /// URL scheme of the image resources the reader adds to a document.
 inline constexpr char ImageScheme[] = "rtfimage";
 
-/// Fills a QTextDocument through a QTextCursor. Pictures become image resources of the
-/// document holding the file's PNG or JPEG bytes, named after their content.
+/// Hidden text (\v) is an invisible object in the text that holds the hidden run: its text
+/// in HiddenTextProperty and its formatting, a QTextCharFormat, in HiddenFormatProperty.
+inline constexpr int HiddenTextObject = QTextFormat::UserObject + 0x76;
+inline constexpr int HiddenTextProperty = QTextFormat::UserProperty + 0x760;
+inline constexpr int HiddenFormatProperty = QTextFormat::UserProperty + 0x761;
+
+/// Fills a QTextDocument through a QTextCursor. Pictures become image resources of the document
+/// (see renderPicture()), named after their content, at the size the file gives; the image
+/// format holds the kept picture (setKeptPicture()) for the writer.
 class DocumentSink final : public Sink
 {
 public:
@@ -25,20 +33,42 @@ public:
     ~DocumentSink() override;
 
     void text(const QString &text, const TextStyle &style) override;
-    void picture(const Picture &picture, const TextStyle &style) override;
+    void picture(const KeptPicture &picture, const TextStyle &style) override;
     void paragraphEnd(const ParagraphStyle &paragraph, const TextStyle &style) override;
     void finish(const ParagraphStyle &lastParagraph, const TextStyle &style) override;
+    void rowStart(const RowDefinition &row) override;
+    void cellEnd(const ParagraphStyle &paragraph, const TextStyle &style) override;
+    void rowEnd(const RowDefinition &row) override;
+    void tableEnd() override;
+    void keptGroup(QByteArrayView raw) override;
 
     static QTextCharFormat charFormat(const TextStyle &style);
     static QTextBlockFormat blockFormat(const ParagraphStyle &paragraph);
 
 private:
     void startPendingParagraph();
+    void openParagraph();
+    bool batchable(const TextStyle &style) const;
+    void flushBatch();
+    void enterCell();
     const QTextCharFormat &cachedFormat(const TextStyle &style);
 
     QTextDocument &m_document;
+    QList<QByteArray> m_keptGroups;
     QTextCursor m_cursor;
     bool m_paragraphPending = false;
+    // Paragraphs of one formatting wait here, separated by U+2029, and go into the document
+    // with one insertText(); the text after the last separator is the open paragraph's.
+    QString m_batch;
+    TextStyle m_batchStyle; // of the text and of the paragraph marks
+    ParagraphStyle m_batchParagraph;
+    int m_batchParagraphs = 0; // paragraph marks in m_batch
+    QTextTable *m_table = nullptr; // the table being filled
+    int m_row = -1;
+    int m_column = 0;
+    bool m_cellPending = false; // the next content opens cell m_column
+    QList<QList<bool>> m_mergeFirst; // per row and column: \clvmgf, \clvmrg
+    QList<QList<bool>> m_merged;
     TextStyle m_lastStyle;
     QTextCharFormat m_lastFormat;
     bool m_hasLast = false;
@@ -50,17 +80,33 @@ class PlainTextSink final : public Sink
 {
 public:
     void text(const QString &text, const TextStyle &style) override;
-    void picture(const Picture &picture, const TextStyle &style) override;
+    void picture(const KeptPicture &picture, const TextStyle &style) override;
     void paragraphEnd(const ParagraphStyle &paragraph, const TextStyle &style) override;
     void finish(const ParagraphStyle &lastParagraph, const TextStyle &style) override;
+    void rowStart(const RowDefinition &row) override;
+    void cellEnd(const ParagraphStyle &paragraph, const TextStyle &style) override;
+    void rowEnd(const RowDefinition &row) override;
+    void tableEnd() override;
 
     QString result() const { return m_text; }
 
 private:
     void startPendingParagraph();
+    QString &out() { return m_inTable ? m_cellText : m_text; }
 
     QString m_text;
     bool m_paragraphPending = false;
+    const QString *m_hiddenIn = nullptr; // where the last hidden run's object stands
+    qsizetype m_hiddenEnd = -1;
+    TextStyle m_hiddenStyle;
+    // A table is gathered cell by cell and given out at its end, once its columns are known.
+    bool m_inTable = false;
+    QList<QStringList> m_rows;
+    QList<QList<bool>> m_mergeFirst; // as DocumentSink keeps them
+    QList<QList<bool>> m_merged;
+    QString m_cellText;
+    bool m_cellStarted = false;
+    int m_columns = 0;
 };
 
 } // namespace rtf

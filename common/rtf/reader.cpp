@@ -2,12 +2,12 @@
 
 #include "codepage.h"
 #include "controlwords.h"
+#include "keptgroups.h"
+#include "picture.h"
 #include "sink.h"
 #include "tokenizer.h"
 
-#include <QBuffer>
 #include <QHash>
-#include <QImageReader>
 #include <QList>
 
 #include <algorithm>
@@ -21,7 +21,6 @@ namespace {
 constexpr int MaxTwips = MaxIndentTwips;
 constexpr int MinHalfPoints = 2;
 constexpr int MaxHalfPoints = 3276;
-constexpr qint64 MaxPicturePixels = 64 * 1024 * 1024;
 
 enum class Destination : std::uint8_t
 {
@@ -29,7 +28,21 @@ enum class Destination : std::uint8_t
     FontTable,
     ColorTable,
     Picture,
-    Upr
+    Upr,
+    ShapeInstance,      // \shpinst: only its {\sp} groups matter
+    ShapeProperty,      // {\sp{\sn name}{\sv value}}
+    ShapePropertyName,  // the text of \sn
+    ShapePictureValue,  // {\sv} of the pib property: the shape's picture
+    Alternate,          // a stand-in of the picture before it: only its \pict is kept
+    FieldInstruction,   // skipped but for shapes
+};
+
+/// How a \pict group relates to the pictures around it.
+enum class PictureRole : std::uint8_t
+{
+    Plain,
+    Shape,     // \shppict or a shape's pib: a stand-in may follow
+    Alternate, // \nonshppict after a \shppict, or a shape's result
 };
 
 struct CharProps
@@ -43,6 +56,21 @@ struct CharProps
     TextStyle::VerticalPosition position = TextStyle::VerticalPosition::Normal;
     int foreground = 0; // colour table index, 0 = automatic
     int background = 0;
+    bool hidden = false;
+    // Associated properties: those given after \rtlch are the right-to-left text's, the
+    // others the CJK text's (after \dbch); unset ones (-1) follow the regular properties.
+    struct Associated
+    {
+        int halfPoints = -1;
+        int bold = -1;
+        int italic = -1;
+    };
+    Associated cjk;
+    Associated rtl;
+    int rtlFont = -1;
+    int doubleByteFont = -1; // \af (or \f) given after \dbch
+    CharClass charClass = CharClass::Low;
+    bool rightToLeft = false;
 };
 
 struct GroupState
@@ -51,7 +79,10 @@ struct GroupState
     Destination beforeUpr = Destination::Body; // where \ud sends the text of an \upr group
     CharProps chars;
     ParagraphStyle paragraph;
-    int unicodeSkip = 1; // \ucN
+    bool inTable = false; // \intbl
+    int unicodeSkip = 1;  // \ucN
+    bool shapePicture = false; // inside {\*\shppict}
+    bool standInAlone = false; // inside a {\nonshppict} that follows no picture
 };
 
 struct FontEntry
@@ -104,7 +135,7 @@ public:
     void clear()
     {
         m_text.clear();
-        m_bytes.clear();
+        m_bytes.resize(0);
     }
 
 private:
@@ -112,12 +143,32 @@ private:
     {
         if (m_bytes.isEmpty())
             return;
-        m_text.append(m_decoder.decode(m_codePage, m_bytes));
-        m_bytes.clear();
+        // ASCII, the bulk of most files, reads the same in every code page.
+        if (m_codePage != codepage::SymbolFont && m_codePage != codepage::PrivateFont &&
+            std::all_of(m_bytes.cbegin(), m_bytes.cend(), [](char c) { return uchar(c) < 0x80; }))
+            m_text.append(QLatin1StringView(m_bytes));
+        else
+            m_text.append(m_decoder.decode(m_codePage, m_bytes));
+        m_bytes.resize(0); // keeps its room for the next run
+    }
+
+    static bool needsSanitizing(const QString &text)
+    {
+        for (const QChar c : text) {
+            const char16_t ch = c.unicode();
+            if ((ch >= 0x20 && ch < 0x7F) || ch == u'\t')
+                continue;
+            if (ch < 0xA0 || QChar::isSurrogate(ch) || ch == 0x2029 || ch == 0xFDD0 || ch == 0xFDD1 || ch == 0xFFFC ||
+                ch == 0xFEFF)
+                return true;
+        }
+        return false;
     }
 
     static void sanitize(QString &text)
     {
+        if (!needsSanitizing(text))
+            return;
         qsizetype out = 0;
         for (qsizetype i = 0; i < text.size(); ++i) {
             char16_t ch = text.at(i).unicode();
@@ -149,108 +200,21 @@ private:
     int m_codePage = 1252;
 };
 
-/// One picture being read: its properties and its data, hex or \bin.
-struct PictureBuilder
+/// Characters that word processors set in the font for East Asian text: CJK ideographs,
+/// kana, Hangul, their punctuation and full-width forms (and characters beyond the BMP).
+bool isCjk(char16_t ch)
 {
-    int depth = -1; // group depth of the \pict group; -1 = none
-    PictureType type = PictureType::None;
-    int goalWidth = 0;
-    int goalHeight = 0;
-    int scaleX = 100;
-    int scaleY = 100;
-    QByteArray data;
-    int highNibble = -1;
-    bool tooLarge = false;
-
-    void reset(int groupDepth)
-    {
-        *this = PictureBuilder();
-        depth = groupDepth;
-    }
-
-    bool wanted() const
-    {
-        return !tooLarge &&
-               (type == PictureType::Png || type == PictureType::Jpeg || type == PictureType::None);
-    }
-
-    void addHex(QByteArrayView text)
-    {
-        if (!wanted())
-            return;
-        for (const char c : text) {
-            int value;
-            if (c >= '0' && c <= '9')
-                value = c - '0';
-            else if (c >= 'a' && c <= 'f')
-                value = c - 'a' + 10;
-            else if (c >= 'A' && c <= 'F')
-                value = c - 'A' + 10;
-            else
-                continue;
-            if (highNibble < 0) {
-                highNibble = value;
-            } else {
-                data.append(char(highNibble * 16 + value));
-                highNibble = -1;
-            }
-        }
-        checkSize();
-    }
-
-    void addBinary(QByteArrayView bytes)
-    {
-        if (!wanted())
-            return;
-        data.append(bytes);
-        checkSize();
-    }
-
-    void checkSize()
-    {
-        if (data.size() > Reader::MaxPictureBytes) {
-            tooLarge = true;
-            data = QByteArray();
-        }
-    }
-
-    /// The picture as the sink gets it, or nothing when it is no PNG or JPEG picture.
-    std::optional<Picture> result() const
-    {
-        if (tooLarge || data.isEmpty())
-            return std::nullopt;
-        const bool png = data.startsWith("\x89PNG\r\n\x1a\n");
-        const bool jpeg = data.startsWith("\xff\xd8\xff");
-        if (!((type == PictureType::Png && png) || (type == PictureType::Jpeg && jpeg)))
-            return std::nullopt;
-        // Only the header is read here: a picture that has none, or one too large to draw, is
-        // left out.
-        QBuffer buffer;
-        buffer.setData(data);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer, png ? "png" : "jpeg");
-        const QSize size = reader.size();
-        if (size.isEmpty() || qint64(size.width()) * size.height() > MaxPicturePixels)
-            return std::nullopt;
-        // A JPEG picture is saved as PNG: one that does not decode could not be saved.
-        if (jpeg && reader.read().isNull())
-            return std::nullopt;
-        Picture picture;
-        picture.type = type;
-        picture.data = data;
-        if (goalWidth > 0)
-            picture.width = std::min(double(goalWidth) * scaleX / 100.0, double(MaxPictureTwips));
-        if (goalHeight > 0)
-            picture.height = std::min(double(goalHeight) * scaleY / 100.0, double(MaxPictureTwips));
-        return picture;
-    }
-};
+    return (ch >= 0x1100 && ch <= 0x11FF) || (ch >= 0x2E80 && ch <= 0xA4CF) || (ch >= 0xA960 && ch <= 0xA97F) ||
+           (ch >= 0xAC00 && ch <= 0xDFFF) || (ch >= 0xF900 && ch <= 0xFAFF) || (ch >= 0xFE30 && ch <= 0xFE4F) ||
+           (ch >= 0xFF00 && ch <= 0xFFEF);
+}
 
 class Parser
 {
 public:
     Parser(QByteArrayView data, Sink &sink)
-        : m_tokens(data)
+        : m_data(data)
+        , m_tokens(data)
         , m_sink(sink)
         , m_text(m_decoder)
         , m_fontName(m_decoder)
@@ -260,6 +224,8 @@ public:
         m_colors.reserve(16);
     }
 
+    /// The document's own group, whose brace the caller has passed.
+    void openDocument() { openGroup(); }
     void run();
 
 private:
@@ -270,8 +236,9 @@ private:
     void openGroup();
     void closeGroup();
     void skipGroup();
+    void keepGroup(); // skips the group a header or footer word opens, keeping its bytes
     void controlWord(const Token &token);
-    void controlSymbol(char symbol);
+    void controlSymbol(char symbol, bool groupStart);
     void text(QByteArrayView bytes);
     void byteOfText(std::uint8_t byte);
     void character(char16_t ch);
@@ -284,13 +251,25 @@ private:
     void refreshStyle();
     void syncStyle();
     int codePageOfFont(int font) const;
+    QString fontFamily(int font) const;
     int codePageOfEntry() const;
     int documentCodePage() const { return codepage::isSupported(m_ansiCodePage) ? m_ansiCodePage : 1252; }
     void beforeContent();
+    void placeInTable(); // opens or ends the table the next content belongs to
     void flushText();
     void paragraphEnd();
+    void startPicture(Destination dest);
     void finishPicture();
+    void flushPendingPicture();
+    bool pictureControlWord(Op op, const ControlWord &word, bool has, std::int32_t param);
 
+    // Tables.
+    void startRow();
+    void endRow();
+    void endTable();
+    CellBorder *borderTarget();
+
+    QByteArrayView m_data;
     Tokenizer m_tokens;
     Sink &m_sink;
     codepage::Decoder m_decoder;
@@ -298,7 +277,15 @@ private:
 
     std::vector<GroupState> m_stack;
     int m_overflow = 0;       // groups deeper than MaxDepth, followed for balance only
-    bool m_ignorable = false; // \* seen: an unknown destination that follows is skipped
+    // \* seen: as a group's first word it marks a destination, skipped when unknown; anywhere
+    // else only the next control word is ignored.
+    bool m_ignorable = false;
+    bool m_ignorableOpensGroup = false;
+    bool m_groupStart = false; // the last token opened a group
+    bool m_wordOpensGroup = false; // the control word being read follows "{" (or "{\*")
+    qsizetype m_groupOpenAt = 0;   // offset of the last "{"
+    int m_keptGroups = 0;
+    qsizetype m_keptBytes = 0;
     int m_skip = 0;           // characters still to skip after \uN
 
     int m_ansiCodePage = 1252;
@@ -315,10 +302,29 @@ private:
 
     bool m_styleDirty = true;
     TextStyle m_style;       // formatting of the text now being added
+    TextStyle m_cjkStyle;    // formatting of the CJK characters of that text
     TextStyle m_bufferStyle; // formatting of the text in m_text
+    TextStyle m_bufferCjkStyle;
     int m_codePage = 1252;
-    bool m_pendingCellTab = false;
+    RowDefinition m_row;        // the row definition in force (\trowd ... \cellx)
+    CellDefinition m_cell;      // the cell being defined, up to its \cellx
+    int m_borderTarget = -1;    // BorderSide the border words describe, -1 = none of ours
+    bool m_borderOfCell = false;
+    bool m_inRow = false;       // the sink has a row open
+    bool m_inTableFlow = false; // the sink has a table open
+
+    // Pictures. A shape's picture waits in m_pending until what follows it is known: a stand-in
+    // for older readers ({\nonshppict}, a shape's result) joins it rather than showing twice.
     PictureBuilder m_picture;
+    int m_pictureDepth = -1; // group depth of the \pict being read; -1 = none
+    PictureRole m_pictureRole = PictureRole::Plain;
+    std::optional<KeptPicture> m_pending;
+    TextStyle m_pendingStyle;
+    bool m_pendingTakesAlternate = false;
+    int m_shapeDepth = -1;      // group depth of the \shp being read; -1 = none
+    bool m_shapeHasPicture = false;
+    QByteArray m_shapeName;     // text of the \sn being read
+    int m_fieldDepth = -1;      // group depth of a field whose instruction held a shape picture
     bool m_done = false; // the document's outermost group has closed
 };
 
@@ -345,18 +351,22 @@ void Parser::run()
         }
         if (m_ignorable && token.type != Token::Type::ControlWord)
             m_ignorable = false;
+        const bool groupStart = m_groupStart;
+        m_groupStart = token.type == Token::Type::GroupOpen;
         switch (token.type) {
         case Token::Type::GroupOpen:
+            m_groupOpenAt = m_tokens.position() - 1;
             openGroup();
             break;
         case Token::Type::GroupClose:
             closeGroup();
             break;
         case Token::Type::ControlWord:
+            m_wordOpensGroup = groupStart || (m_ignorable && m_ignorableOpensGroup);
             controlWord(token);
             break;
         case Token::Type::ControlSymbol:
-            controlSymbol(token.symbol);
+            controlSymbol(token.symbol, groupStart);
             break;
         case Token::Type::HexByte:
             byteOfText(token.byte);
@@ -378,10 +388,16 @@ void Parser::run()
 void Parser::finish()
 {
     // Input cut short ends every open group: what was read so far is the document.
-    if (m_picture.depth >= 0)
+    if (m_pictureDepth >= 0)
         finishPicture();
+    flushPendingPicture();
     flushText();
     syncStyle();
+    if (m_inTableFlow) {
+        if (m_inRow)
+            endRow();
+        endTable();
+    }
     m_sink.finish(state().paragraph, m_style);
 }
 
@@ -399,7 +415,7 @@ void Parser::closeGroup()
     if (closing <= 1) {
         // The document's own group (or a stray brace): the document is over. Its state stays
         // for finish().
-        if (m_picture.depth >= 0)
+        if (m_pictureDepth >= 0)
             finishPicture();
         m_done = true;
         return;
@@ -407,8 +423,16 @@ void Parser::closeGroup()
     const GroupState &inner = state();
     if (inner.destination == Destination::FontTable && m_fontNumber && closing <= m_fontDepth)
         commitFont(); // an entry without its ";"
-    if (m_picture.depth == closing)
+    if (m_pictureDepth == closing)
         finishPicture();
+    if (inner.standInAlone && m_stack.size() >= 2 && !m_stack[m_stack.size() - 2].standInAlone && m_overflow == 0)
+        m_pendingTakesAlternate = false; // a later {\nonshppict} is a picture of its own
+    if (m_shapeDepth == closing) {
+        m_shapeDepth = -1;
+        m_shapeHasPicture = false;
+    }
+    if (m_fieldDepth == closing)
+        m_fieldDepth = -1;
     if (m_overflow > 0) {
         --m_overflow;
     } else {
@@ -436,12 +460,31 @@ void Parser::skipGroup()
     closeGroup();
 }
 
+void Parser::keepGroup()
+{
+    // Only a group the word opens can be kept whole; one cut short by the end of the input is
+    // dropped, as it could not be written back.
+    const bool whole = m_wordOpensGroup && m_overflow == 0 && state().destination == Destination::Body;
+    const qsizetype start = m_groupOpenAt;
+    skipGroup();
+    if (!whole || m_done)
+        return;
+    const QByteArrayView raw = m_data.sliced(start, m_tokens.position() - start);
+    if (!isWholeGroup(raw) || m_keptGroups >= MaxKeptGroups || m_keptBytes + raw.size() > MaxKeptBytes)
+        return;
+    ++m_keptGroups;
+    m_keptBytes += raw.size();
+    m_sink.keptGroup(raw);
+}
+
 void Parser::controlWord(const Token &token)
 {
     const bool ignorable = m_ignorable;
     m_ignorable = false;
     const ControlWord *word = token.word.empty() ? nullptr : findControlWord(token.word);
     GroupState &st = state();
+    if (ignorable && !m_ignorableOpensGroup)
+        return; // "\*" inside a group: that word alone is ignored
     if (!word) {
         if (ignorable)
             skipGroup();
@@ -462,16 +505,24 @@ void Parser::controlWord(const Token &token)
         m_colors.clear();
         m_red = m_green = m_blue = -1;
         break;
+    case Op::Field:
+        break; // a field's result is shown as the text it holds
     case Op::Picture:
-        if (dest != Destination::Body) {
-            skipGroup();
-            return;
-        }
-        st.destination = Destination::Picture;
-        m_picture.reset(depth());
-        break;
     case Op::ShapePicture:
-        break; // its \pict group is read like any other
+    case Op::NonShapePicture:
+    case Op::Shape:
+    case Op::ShapeInstance:
+    case Op::ShapeProperty:
+    case Op::ShapePropertyName:
+    case Op::ShapePropertyValue:
+    case Op::ShapeResult:
+    case Op::FieldInstruction:
+    case Op::FieldResult:
+    case Op::PictureKind:
+    case Op::PictureProperty:
+        if (!pictureControlWord(word->op, *word, has, param))
+            return; // the group was skipped
+        break;
     case Op::Upr:
         st.beforeUpr = dest;
         st.destination = Destination::Upr;
@@ -484,6 +535,9 @@ void Parser::controlWord(const Token &token)
         break;
     case Op::SkipDestination:
         skipGroup();
+        return;
+    case Op::KeptGroup:
+        keepGroup();
         return;
     case Op::CharsetAnsi:
         m_ansiCodePage = word->argument;
@@ -530,6 +584,8 @@ void Parser::controlWord(const Token &token)
             m_fontName.clear();
         } else {
             st.chars.font = has ? param : 0;
+            if (st.chars.charClass == CharClass::Double)
+                st.chars.doubleByteFont = st.chars.font; // "\dbch\f13": the font of the CJK text
             styleChanged();
         }
         break;
@@ -577,6 +633,38 @@ void Parser::controlWord(const Token &token)
         st.chars.position = TextStyle::VerticalPosition::Normal;
         styleChanged();
         break;
+    case Op::Hidden:
+        st.chars.hidden = on;
+        styleChanged();
+        break;
+    case Op::AssocFont:
+        if (st.chars.rightToLeft)
+            st.chars.rtlFont = has ? param : 0;
+        else if (st.chars.charClass == CharClass::Double)
+            st.chars.doubleByteFont = has ? param : 0;
+        styleChanged(); // \af after \loch or \hich names a Latin font: \f has said it
+        break;
+    case Op::AssocSize:
+        (st.chars.rightToLeft ? st.chars.rtl : st.chars.cjk).halfPoints =
+            (has && param > 0) ? clampInt(param, MinHalfPoints, MaxHalfPoints) : 24;
+        styleChanged();
+        break;
+    case Op::AssocBold:
+        (st.chars.rightToLeft ? st.chars.rtl : st.chars.cjk).bold = on ? 1 : 0;
+        styleChanged();
+        break;
+    case Op::AssocItalic:
+        (st.chars.rightToLeft ? st.chars.rtl : st.chars.cjk).italic = on ? 1 : 0;
+        styleChanged();
+        break;
+    case Op::CharClass:
+        st.chars.charClass = CharClass(word->argument);
+        styleChanged();
+        break;
+    case Op::Direction:
+        st.chars.rightToLeft = word->argument != 0;
+        styleChanged();
+        break;
     case Op::Unicode: {
         const std::int64_t value = param < 0 ? std::int64_t(param) + 65536 : param;
         if (has && value >= 0 && value <= 0xFFFF)
@@ -589,6 +677,75 @@ void Parser::controlWord(const Token &token)
         break;
     case Op::Pard:
         st.paragraph = ParagraphStyle();
+        st.inTable = false;
+        break;
+    case Op::InTable:
+        st.inTable = true;
+        break;
+    case Op::TableLevel:
+        st.inTable = has && param > 0;
+        break;
+    case Op::RowDefaults:
+        m_row = RowDefinition();
+        m_cell = CellDefinition();
+        m_borderTarget = -1;
+        break;
+    case Op::RowGap:
+        m_row.gap = clampInt(param, 0, MaxTwips);
+        break;
+    case Op::RowLeft:
+        m_row.left = clampInt(param, -MaxTwips, MaxTwips);
+        break;
+    case Op::CellRight:
+        if (m_row.cells.size() < MaxTableColumns) {
+            m_cell.right = clampInt(param, -MaxTwips, MaxTwips);
+            m_row.cells.append(m_cell);
+        }
+        m_cell = CellDefinition();
+        m_borderTarget = -1;
+        break;
+    case Op::CellBorderSide:
+        m_borderTarget = word->argument;
+        m_borderOfCell = true;
+        break;
+    case Op::OtherBorder:
+        m_borderTarget = -1;
+        break;
+    case Op::BorderStyle:
+        if (CellBorder *border = borderTarget()) {
+            if (word->argument == 0)
+                *border = CellBorder();
+            else if (border->width == 0)
+                border->width = 15; // a line of no stated width: one pixel
+        }
+        break;
+    case Op::BorderWidth:
+        if (CellBorder *border = borderTarget())
+            border->width = clampInt(param, 15, 300); // thinner lines are drawn one pixel wide
+        break;
+    case Op::BorderColor:
+        if (CellBorder *border = borderTarget()) {
+            if (has && param > 0 && param < m_colors.size() && m_colors.at(param)) {
+                border->hasColor = true;
+                border->color = *m_colors.at(param);
+            }
+        }
+        break;
+    case Op::CellPadding:
+        // Word's and LibreOffice's cell margins; one padding for the whole table is kept.
+        m_row.gap = std::max(m_row.gap, clampInt(param, 0, MaxTwips));
+        break;
+    case Op::CellShading:
+        if (has && param > 0 && param < m_colors.size() && m_colors.at(param)) {
+            m_cell.hasBackground = true;
+            m_cell.background = *m_colors.at(param);
+        }
+        break;
+    case Op::CellMergeFirst:
+        m_cell.mergeFirst = true;
+        break;
+    case Op::CellMerged:
+        m_cell.merged = true;
         break;
     case Op::Align:
         st.paragraph.alignment = Alignment(word->argument);
@@ -609,8 +766,13 @@ void Parser::controlWord(const Token &token)
         st.paragraph.spaceAfter = clampInt(param, 0, MaxTwips);
         break;
     case Op::Par:
-        if (dest == Destination::Body)
+        if (dest == Destination::Body) {
+            if (st.inTable && !m_inRow)
+                startRow();
+            else if (!st.inTable && m_inTableFlow)
+                endTable();
             paragraphEnd();
+        }
         break;
     case Op::Line:
         character(0x2028);
@@ -620,59 +782,33 @@ void Parser::controlWord(const Token &token)
         break;
     case Op::Cell:
         if (dest == Destination::Body) {
-            // Cells become tab-separated text: a tab goes in once the next cell has content.
-            if (m_pendingCellTab) {
-                m_pendingCellTab = false;
-                character(u'\t');
-            }
-            m_pendingCellTab = true;
+            if (!m_inRow)
+                startRow();
+            flushPendingPicture();
+            flushText();
+            syncStyle();
+            m_sink.cellEnd(st.paragraph, m_style);
         }
         break;
     case Op::Row:
         if (dest == Destination::Body) {
-            m_pendingCellTab = false;
-            paragraphEnd();
+            if (!m_inRow)
+                startRow();
+            endRow();
         }
         break;
     case Op::Char:
         character(char16_t(word->argument));
         break;
-    case Op::PictureKind:
-        if (dest == Destination::Picture)
-            m_picture.type = PictureType(word->argument);
-        break;
-    case Op::PictureWidth:
-    case Op::PictureHeight:
-        break; // the size in the file's own units: the goal size says how large it is shown
-    case Op::PictureGoalWidth:
-        if (dest == Destination::Picture)
-            m_picture.goalWidth = clampInt(param, 0, MaxPictureTwips);
-        break;
-    case Op::PictureGoalHeight:
-        if (dest == Destination::Picture)
-            m_picture.goalHeight = clampInt(param, 0, MaxPictureTwips);
-        break;
-    case Op::PictureScaleX:
-        if (dest == Destination::Picture)
-            m_picture.scaleX = clampInt(param, 1, 1000);
-        break;
-    case Op::PictureScaleY:
-        if (dest == Destination::Picture)
-            m_picture.scaleY = clampInt(param, 1, 1000);
-        break;
-    }
-    if (ignorable && !(word->op == Op::FontTable || word->op == Op::ColorTable || word->op == Op::Picture ||
-                       word->op == Op::ShapePicture || word->op == Op::Upr || word->op == Op::UnicodeAlt)) {
-        // \* before a word that is no destination we read: the group is something we do not know.
-        skipGroup();
     }
 }
 
-void Parser::controlSymbol(char symbol)
+void Parser::controlSymbol(char symbol, bool groupStart)
 {
     switch (symbol) {
     case '*':
         m_ignorable = true;
+        m_ignorableOpensGroup = groupStart;
         break;
     case '~':
         character(0x00A0);
@@ -709,7 +845,11 @@ void Parser::text(QByteArrayView bytes)
     case Destination::Picture:
         m_picture.addHex(bytes);
         break;
-    case Destination::Upr:
+    case Destination::ShapePropertyName:
+        if (m_shapeName.size() < 64)
+            m_shapeName.append(bytes.first(std::min<qsizetype>(bytes.size(), 64)));
+        break;
+    default:
         break;
     }
 }
@@ -827,12 +967,11 @@ void Parser::refreshStyle()
     const CharProps &chars = state().chars;
     const int font = chars.font < 0 ? m_defaultFont : chars.font;
     TextStyle style;
-    const auto it = m_fonts.constFind(font);
-    if (it != m_fonts.constEnd())
-        style.family = it.value().name;
+    style.family = fontFamily(font);
     style.halfPoints = chars.halfPoints;
     style.bold = chars.bold;
     style.italic = chars.italic;
+    style.hidden = chars.hidden;
     style.underline = chars.underline;
     style.strike = chars.strike;
     style.position = chars.position;
@@ -844,18 +983,102 @@ void Parser::refreshStyle()
         style.hasBackground = true;
         style.background = *m_colors.at(chars.background);
     }
-    m_style = style;
+    // The associated properties, where the file gives them, govern right-to-left text as a
+    // whole and, after \dbch, the CJK characters of the text (its Latin characters keep the
+    // regular ones, as word processors show them).
+    const auto associated = [](TextStyle result, const CharProps::Associated &given) {
+        if (given.halfPoints > 0)
+            result.halfPoints = given.halfPoints;
+        if (given.bold >= 0)
+            result.bold = given.bold != 0;
+        if (given.italic >= 0)
+            result.italic = given.italic != 0;
+        return result;
+    };
     m_codePage = codePageOfFont(font);
+    if (chars.rightToLeft) {
+        style = associated(style, chars.rtl);
+        if (chars.rtlFont >= 0) {
+            style.family = fontFamily(chars.rtlFont);
+            m_codePage = codePageOfFont(chars.rtlFont);
+        }
+        m_cjkStyle = style;
+    } else if (chars.charClass == CharClass::Double) {
+        m_cjkStyle = associated(style, chars.cjk);
+        if (chars.doubleByteFont >= 0) {
+            m_cjkStyle.family = fontFamily(chars.doubleByteFont);
+            m_codePage = codePageOfFont(chars.doubleByteFont);
+        }
+    } else {
+        m_cjkStyle = style;
+    }
+    m_style = style;
+}
+
+QString Parser::fontFamily(int font) const
+{
+    const auto it = m_fonts.constFind(font);
+    return it != m_fonts.constEnd() ? it.value().name : QString();
 }
 
 void Parser::beforeContent()
 {
-    if (m_pendingCellTab) {
-        // The tab between two cells, formatted like the end of the cell before.
-        m_pendingCellTab = false;
-        m_text.addChar(u'\t');
-    }
+    flushPendingPicture();
+    placeInTable();
     syncStyle();
+}
+
+void Parser::placeInTable()
+{
+    const bool inTable = state().inTable;
+    if (inTable && !m_inRow)
+        startRow();
+    else if (!inTable && m_inTableFlow)
+        endTable();
+}
+
+void Parser::startRow()
+{
+    flushPendingPicture();
+    flushText();
+    m_inRow = true;
+    m_inTableFlow = true;
+    m_sink.rowStart(m_row);
+}
+
+void Parser::endRow()
+{
+    flushPendingPicture();
+    flushText();
+    m_inRow = false;
+    m_sink.rowEnd(m_row);
+}
+
+void Parser::endTable()
+{
+    flushPendingPicture();
+    flushText();
+    if (m_inRow)
+        endRow();
+    m_inTableFlow = false;
+    m_sink.tableEnd();
+}
+
+CellBorder *Parser::borderTarget()
+{
+    if (m_borderTarget < 0 || !m_borderOfCell)
+        return nullptr;
+    switch (BorderSide(m_borderTarget)) {
+    case BorderSide::Left:
+        return &m_cell.left;
+    case BorderSide::Top:
+        return &m_cell.top;
+    case BorderSide::Right:
+        return &m_cell.rightBorder;
+    case BorderSide::Bottom:
+        return &m_cell.bottom;
+    }
+    return nullptr;
 }
 
 void Parser::syncStyle()
@@ -863,9 +1086,10 @@ void Parser::syncStyle()
     if (!m_styleDirty)
         return;
     refreshStyle();
-    if (!(m_style == m_bufferStyle)) {
+    if (!(m_style == m_bufferStyle) || !(m_cjkStyle == m_bufferCjkStyle)) {
         flushText(); // the text so far keeps the formatting it was added with
         m_bufferStyle = m_style;
+        m_bufferCjkStyle = m_cjkStyle;
     }
 }
 
@@ -874,28 +1098,186 @@ void Parser::flushText()
     if (m_text.isEmpty())
         return;
     const QString text = m_text.take();
-    if (!text.isEmpty())
+    if (text.isEmpty())
+        return;
+    if (m_bufferCjkStyle == m_bufferStyle) {
         m_sink.text(text, m_bufferStyle);
+        return;
+    }
+    // Runs of CJK and of other characters, each in its own formatting; blanks and punctuation
+    // go with the run they stand in.
+    const auto neutral = [](QChar c) { return c.isSpace() || c.isPunct(); };
+    qsizetype start = 0;
+    bool cjk = isCjk(text.at(0).unicode());
+    for (qsizetype i = 1; i <= text.size(); ++i) {
+        const bool next = i < text.size() ? (neutral(text.at(i)) ? cjk : isCjk(text.at(i).unicode())) : !cjk;
+        if (next != cjk) {
+            m_sink.text(text.sliced(start, i - start), cjk ? m_bufferCjkStyle : m_bufferStyle);
+            start = i;
+            cjk = next;
+        }
+    }
 }
 
 void Parser::paragraphEnd()
 {
+    flushPendingPicture();
     flushText();
     syncStyle();
-    m_pendingCellTab = false;
     m_sink.paragraphEnd(state().paragraph, m_style);
+}
+
+bool Parser::pictureControlWord(Op op, const ControlWord &word, bool has, std::int32_t param)
+{
+    GroupState &st = state();
+    const Destination dest = st.destination;
+    switch (op) {
+    case Op::Picture:
+        if (dest == Destination::Body || dest == Destination::ShapePictureValue || dest == Destination::Alternate) {
+            startPicture(dest);
+            return true;
+        }
+        skipGroup();
+        return false;
+    case Op::ShapePicture:
+        if (dest == Destination::Body)
+            st.shapePicture = true;
+        return true;
+    case Op::NonShapePicture:
+        // The stand-in of the picture just before it; with none there, it is the picture.
+        if (dest == Destination::Body && m_pending && m_pendingTakesAlternate)
+            st.destination = Destination::Alternate;
+        else if (dest != Destination::Body)
+            st.destination = Destination::Alternate; // inside a stand-in already: nothing new shows
+        else
+            st.standInAlone = true; // its first picture shows, a second one is that one's stand-in
+        return true;
+    case Op::Shape:
+        // A shape of a group (\shpgrp) lies inside the group's properties.
+        if (dest == Destination::Body || dest == Destination::FieldInstruction ||
+            dest == Destination::ShapeInstance) {
+            flushPendingPicture();
+            m_shapeDepth = depth();
+            m_shapeHasPicture = false;
+        }
+        return true;
+    case Op::ShapeInstance:
+        if (m_shapeDepth >= 0 && (dest == Destination::Body || dest == Destination::FieldInstruction ||
+                                  dest == Destination::ShapeInstance)) {
+            st.destination = Destination::ShapeInstance;
+            return true;
+        }
+        skipGroup();
+        return false;
+    case Op::ShapeProperty:
+        if (dest == Destination::ShapeInstance) {
+            st.destination = Destination::ShapeProperty;
+            m_shapeName.clear();
+        }
+        return true;
+    case Op::ShapePropertyName:
+        if (dest == Destination::ShapeProperty)
+            st.destination = Destination::ShapePropertyName;
+        return true;
+    case Op::ShapePropertyValue:
+        if (dest == Destination::ShapeProperty) {
+            if (m_shapeName.trimmed() == "pib" && !m_shapeHasPicture) {
+                st.destination = Destination::ShapePictureValue;
+            } else {
+                skipGroup();
+                return false;
+            }
+        }
+        return true;
+    case Op::ShapeResult:
+        // What older readers show instead of the shape: shown only when the shape had no picture.
+        if (m_shapeDepth >= 0 && m_shapeHasPicture)
+            st.destination = Destination::Alternate;
+        return true;
+    case Op::FieldInstruction:
+        if (dest == Destination::Body) {
+            st.destination = Destination::FieldInstruction;
+            return true;
+        }
+        skipGroup();
+        return false;
+    case Op::FieldResult:
+        // A SHAPE field shows its picture already; its result would show it twice.
+        if (m_fieldDepth >= 0 && depth() > m_fieldDepth)
+            st.destination = Destination::Alternate;
+        return true;
+    case Op::PictureKind:
+        if (dest == Destination::Picture)
+            m_picture.setType(PictureType(word.argument), param, has);
+        return true;
+    case Op::PictureProperty:
+        if (dest == Destination::Picture)
+            m_picture.setProperty(PictureProperty(word.argument), param);
+        return true;
+    default:
+        return true;
+    }
+}
+
+void Parser::startPicture(Destination dest)
+{
+    if (m_pictureDepth >= 0)
+        finishPicture(); // a \pict inside a \pict: the outer one ends
+    m_pictureRole = PictureRole::Plain;
+    if (dest == Destination::Alternate)
+        m_pictureRole = PictureRole::Alternate;
+    else if (state().standInAlone && m_pending && m_pendingTakesAlternate)
+        m_pictureRole = PictureRole::Alternate;
+    else if (dest == Destination::ShapePictureValue || state().shapePicture || state().standInAlone)
+        m_pictureRole = PictureRole::Shape;
+    if (dest == Destination::ShapePictureValue) {
+        m_shapeHasPicture = true;
+        // A field around the shape: its result is the same picture for older readers.
+        for (std::size_t i = 1; i < m_stack.size(); ++i) {
+            if (m_stack[i].destination == Destination::FieldInstruction) {
+                m_fieldDepth = int(i) - 1; // the field's own group holds the instruction
+                break;
+            }
+        }
+    }
+    state().destination = Destination::Picture;
+    m_pictureDepth = depth();
+    m_picture = PictureBuilder();
 }
 
 void Parser::finishPicture()
 {
-    const std::optional<Picture> picture = m_picture.result();
-    m_picture = PictureBuilder();
-    if (!picture)
+    std::optional<PictureData> data = m_picture.take();
+    m_pictureDepth = -1;
+    const PictureRole role = m_pictureRole;
+    m_pictureRole = PictureRole::Plain;
+    if (!data)
         return;
+    if (role == PictureRole::Alternate) {
+        if (m_pending && m_pendingTakesAlternate && !m_pending->alternate()) {
+            m_pending = m_pending->withAlternate(*data);
+            m_pendingTakesAlternate = false;
+        }
+        return; // kept with the picture it stands in for, or one stand-in too many
+    }
+    flushPendingPicture();
+    placeInTable();
     // The picture sits in the body text, formatted like the text around it.
-    beforeContent();
+    syncStyle();
+    m_pending = KeptPicture(std::move(*data));
+    m_pendingStyle = m_style;
+    m_pendingTakesAlternate = role == PictureRole::Shape;
+}
+
+void Parser::flushPendingPicture()
+{
+    if (!m_pending)
+        return;
+    const KeptPicture picture = std::move(*m_pending);
+    m_pending.reset();
+    m_pendingTakesAlternate = false;
     flushText();
-    m_sink.picture(*picture, m_style);
+    m_sink.picture(picture, m_pendingStyle);
 }
 
 } // namespace
@@ -907,15 +1289,24 @@ bool Reader::isRtf(QByteArrayView data)
         i = 3;
     while (i < data.size() && (data[i] == ' ' || data[i] == '\t' || data[i] == '\r' || data[i] == '\n'))
         ++i;
-    return data.sliced(i).startsWith("{\\rtf");
+    if (i >= data.size() || data[i] != '{')
+        return false;
+    ++i;
+    while (i < data.size() && (data[i] == ' ' || data[i] == '\t' || data[i] == '\r' || data[i] == '\n'))
+        ++i;
+    return data.sliced(i).startsWith("\\rtf");
 }
 
 bool Reader::read(QByteArrayView data, Sink &sink)
 {
     if (!isRtf(data))
         return false;
-    qsizetype start = data.indexOf('{');
+    // Blanks and line breaks between "{" and "\\rtf", which office software accepts too.
+    qsizetype start = data.indexOf('{') + 1;
+    while (start < data.size() && (data[start] == ' ' || data[start] == '\t' || data[start] == '\r' || data[start] == '\n'))
+        ++start;
     Parser parser(data.sliced(start), sink);
+    parser.openDocument();
     parser.run();
     return true;
 }

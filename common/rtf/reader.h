@@ -11,13 +11,12 @@ class Sink;
 /// paragraph marks on to the sink.
 ///
 /// Any input is safe: the pass is linear in its size, group nesting deeper than MaxDepth is
-/// followed for balance only, and numbers, \bin data, tables and pictures are bounded. Input cut
+/// followed for balance only, and numbers, \bin data and tables are bounded; a picture holds at most its bytes in the file. Input cut
 /// short is read as far as it goes.
 class Reader
 {
 public:
     static constexpr int MaxDepth = 256;
-    static constexpr qsizetype MaxPictureBytes = 64 * 1024 * 1024;
     static constexpr int MaxColors = 4096;
 
     /// True when data starts (after blanks) with "{\rtf".

@@ -10,16 +10,22 @@ class QTextDocument;
 ///
 /// The reader takes what Word, WordPad and LibreOffice write: code pages of \ansicpg and
 /// \fcharset (double-byte ones included), \uN, fonts, sizes, colours, bold, italic, underline,
-/// strike, super- and subscript, paragraph alignment, indents and spacing, PNG and JPEG pictures,
-/// and table rows as tab-separated paragraphs. It skips what it does not show. Any input is
-/// safe to read: see rtf::Reader for the bounds.
+/// strike, super- and subscript, the associated properties of CJK and right-to-left text,
+/// paragraph alignment, indents and spacing, pictures of every kind, tables (QTextTable with cell
+/// widths, borders, shading and cells merged downwards) and hidden text (kept as an invisible
+/// object, see documentsink.h). It skips what it does not show. Any input is safe to read: see
+/// rtf::Reader for the bounds. Pictures are kept with their bytes and written back unchanged
+/// (rtf/picture.h), shown as rtf::renderPicture() draws them, shape pictures at their anchor.
+/// Headers and footers are not shown; their groups are kept and written back as read
+/// (rtf/keptgroups.h).
 namespace rtf {
 
 /// True when data is RTF: it starts, after blanks, with "{\rtf".
 bool isRtf(QByteArrayView data);
 
 /// Replaces the content of doc by the document in data. Returns false when data is not RTF;
-/// doc is then empty. Pictures become image resources of doc. Undo history is cleared.
+/// doc is then empty. Pictures become image resources of doc, and their image formats hold the
+/// kept pictures (rtf::keptPicture()). Undo history is cleared.
 bool read(QByteArrayView data, QTextDocument &doc);
 
 /// The whole of doc as RTF. Declares the machine's code page (ansi::windowsCodePage(), 1252

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "controlwords.h"
+#include "picture.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QRgb>
 #include <QString>
 
@@ -31,6 +33,7 @@ struct TextStyle
     QRgb foreground = 0;
     bool hasBackground = false; ///< false = no highlighting
     QRgb background = 0;
+    bool hidden = false; ///< \v: kept, not shown
 
     friend bool operator==(const TextStyle &, const TextStyle &) = default;
 };
@@ -48,20 +51,45 @@ struct ParagraphStyle
     friend bool operator==(const ParagraphStyle &, const ParagraphStyle &) = default;
 };
 
+/// One side of a table cell's frame (width in twips, 0 = no line).
+struct CellBorder
+{
+    int width = 0;
+    bool hasColor = false;
+    QRgb color = 0;
+
+    friend bool operator==(const CellBorder &, const CellBorder &) = default;
+};
+
+/// A cell of a table row as \trowd ... \cellx define it (lengths in twips).
+struct CellDefinition
+{
+    int right = 0; ///< right edge, from the row's origin
+    CellBorder left;
+    CellBorder top;
+    CellBorder rightBorder;
+    CellBorder bottom;
+    bool hasBackground = false;
+    QRgb background = 0;
+    bool mergeFirst = false; ///< \clvmgf: the first of cells merged downwards
+    bool merged = false;     ///< \clvmrg: merged into the cell above
+
+    friend bool operator==(const CellDefinition &, const CellDefinition &) = default;
+};
+
+/// The properties of one table row (lengths in twips).
+struct RowDefinition
+{
+    int gap = 0;  ///< \trgaph: half the space between cells, the cells' padding
+    int left = 0; ///< \trleft
+    QList<CellDefinition> cells;
+};
+
+/// Most cells a table row may hold; further cells join the last one.
+inline constexpr int MaxTableColumns = 64;
+
 /// Largest indent or paragraph spacing in twips (22 inches); beyond it values are cut to it.
 inline constexpr int MaxIndentTwips = 31680;
-
-/// Longest side of a picture in twips (440 inches): larger ones are scaled down to it.
-inline constexpr int MaxPictureTwips = 633600;
-
-/// A picture the reader found (PNG or JPEG bytes as stored in the file).
-struct Picture
-{
-    PictureType type = PictureType::None;
-    QByteArray data;
-    double width = 0; ///< shown size in twips; 0 = the picture's own size
-    double height = 0;
-};
 
 /// Receives the content of a document from the reader, in document order. Text holds no
 /// paragraph breaks; a line break inside a paragraph is U+2028, a tab is '\t'.
@@ -70,7 +98,7 @@ class Sink
 public:
     virtual ~Sink() = default;
     virtual void text(const QString &text, const TextStyle &style) = 0;
-    virtual void picture(const Picture &picture, const TextStyle &style) = 0;
+    virtual void picture(const KeptPicture &picture, const TextStyle &style) = 0;
     /// Ends the current paragraph with its formatting; style is the formatting of the paragraph mark.
     virtual void paragraphEnd(const ParagraphStyle &paragraph, const TextStyle &style) = 0;
     /// Called once at the end with the formatting in force there. A paragraph mark that nothing
@@ -78,6 +106,18 @@ public:
     /// sink starts a new paragraph only when content arrives after paragraphEnd(); when the input
     /// ends without a mark, lastParagraph formats the unfinished last paragraph.
     virtual void finish(const ParagraphStyle &lastParagraph, const TextStyle &style) = 0;
+
+    // Tables arrive as rowStart(), the cells' content with cellEnd() after each cell (its last
+    // paragraph has no paragraphEnd() of its own), rowEnd() with the row's final properties, and
+    // tableEnd() after the last row, before content that follows the table.
+    virtual void rowStart(const RowDefinition &row) = 0;
+    virtual void cellEnd(const ParagraphStyle &paragraph, const TextStyle &style) = 0;
+    virtual void rowEnd(const RowDefinition &row) = 0;
+    virtual void tableEnd() = 0;
+
+    /// A group the reader does not show but that should be written back as it stands (a header
+    /// or footer): raw holds its bytes, "{" to "}".
+    virtual void keptGroup(QByteArrayView raw) { Q_UNUSED(raw); }
 };
 
 } // namespace rtf

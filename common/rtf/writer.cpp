@@ -2,13 +2,17 @@
 
 #include "codepage.h"
 #include "documentsink.h"
+#include "keptgroups.h"
+#include "picture.h"
 
 #include <QBuffer>
 #include <QImage>
 #include <QPixmap>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextFrame>
 #include <QTextImageFormat>
+#include <QTextTable>
 #include <QUrl>
 
 #include <cmath>
@@ -104,8 +108,19 @@ private:
     void text(const QString &text);
     void character(char32_t ch);
     void switchTo(const QTextCharFormat &format);
-    void paragraph(const QTextBlock &block);
+    enum class Mark
+    {
+        Par,
+        Cell,
+        None ///< the document's last paragraph after a table: its formats only
+    };
+    void paragraph(const QTextBlock &block, bool inTable, Mark mark);
     void picture(const QTextImageFormat &format);
+    void hidden(const QTextCharFormat &object);
+    void frameContent(const QTextFrame &frame, bool inTable, bool cellContent);
+    void table(const QTextTable &table);
+    QList<int> columnWidths(const QTextTable &table) const;
+    void cellBorder(const char *side, double width, QTextFrameFormat::BorderStyle style, const QBrush &brush);
 
     const QTextDocument &m_document;
     codepage::Encoder m_encoder;
@@ -285,15 +300,29 @@ void Writer::switchTo(const QTextCharFormat &format)
     next.background = colorIndex(style.background);
 
     // The first run states font and size, so no reader's own default applies.
+    // Font, size, bold and italic go to the text of every character class alike (\loch Latin,
+    // \hich, \dbch CJK, and the associated words), so that CJK text keeps them in every reader.
     const bool known = m_currentKnown;
-    if (!known || next.font != m_current.font)
+    if (!known || next.font != m_current.font) {
+        word("loch");
         word("f", next.font);
-    if (!known || next.halfPoints != m_current.halfPoints)
+        word("hich");
+        word("af", next.font);
+        word("dbch");
+        word("af", next.font);
+    }
+    if (!known || next.halfPoints != m_current.halfPoints) {
         word("fs", next.halfPoints);
-    if (next.bold != m_current.bold)
+        word("afs", next.halfPoints);
+    }
+    if (next.bold != m_current.bold) {
         next.bold ? word("b") : word("b", 0);
-    if (next.italic != m_current.italic)
+        next.bold ? word("ab") : word("ab", 0);
+    }
+    if (next.italic != m_current.italic) {
         next.italic ? word("i") : word("i", 0);
+        next.italic ? word("ai") : word("ai", 0);
+    }
     if (next.underline != m_current.underline)
         next.underline ? word("ul") : word("ulnone");
     if (next.strike != m_current.strike)
@@ -329,6 +358,15 @@ QByteArray Writer::pictureData(const QTextImageFormat &format) const
 
 void Writer::picture(const QTextImageFormat &format)
 {
+    if (const KeptPicture kept = keptPicture(format); !kept.isNull()) {
+        // As the file had it; only a changed size is written anew.
+        std::optional<QSizeF> shown;
+        if (format.hasProperty(QTextFormat::ImageWidth) && format.hasProperty(QTextFormat::ImageHeight))
+            shown = QSizeF(format.width() * TwipsPerPixel, format.height() * TwipsPerPixel);
+        m_out.append(pictureGroup(kept, shown, format.boolProperty(PicturePlaceholderProperty)));
+        m_delimit = false;
+        return;
+    }
     const QByteArray png = pictureData(format);
     const QSize size = pngSize(png);
     if (png.isEmpty() || size.isEmpty())
@@ -366,10 +404,32 @@ void Writer::picture(const QTextImageFormat &format)
     m_delimit = false;
 }
 
-void Writer::paragraph(const QTextBlock &block)
+void Writer::hidden(const QTextCharFormat &object)
+{
+    const QString content = object.stringProperty(HiddenTextProperty);
+    if (content.isEmpty())
+        return;
+    // A group of its own: what follows keeps the formatting stated before it.
+    const RunStyle current = m_current;
+    const bool known = m_currentKnown;
+    const int skip = m_unicodeSkip;
+    m_out.append('{');
+    word("v");
+    switchTo(object.property(HiddenFormatProperty).value<QTextFormat>().toCharFormat());
+    text(content);
+    m_out.append('}');
+    m_delimit = false;
+    m_current = current;
+    m_currentKnown = known;
+    m_unicodeSkip = skip;
+}
+
+void Writer::paragraph(const QTextBlock &block, bool inTable, Mark mark)
 {
     const QTextBlockFormat format = block.blockFormat();
     word("pard");
+    if (inTable)
+        word("intbl");
     const Qt::Alignment alignment = format.alignment() & Qt::AlignHorizontal_Mask;
     if (alignment & Qt::AlignHCenter)
         word("qc");
@@ -400,6 +460,11 @@ void Writer::paragraph(const QTextBlock &block)
         if (!fragment.isValid())
             continue;
         const QTextCharFormat charFormat = fragment.charFormat();
+        if (charFormat.objectType() == HiddenTextObject) {
+            for (qsizetype i = 0; i < fragment.length(); ++i)
+                hidden(charFormat);
+            continue;
+        }
         if (charFormat.isImageFormat()) {
             const QTextImageFormat image = charFormat.toImageFormat();
             for (qsizetype i = 0; i < fragment.length(); ++i)
@@ -409,27 +474,193 @@ void Writer::paragraph(const QTextBlock &block)
         switchTo(charFormat);
         text(fragment.text());
     }
-    word("par");
+    if (mark == Mark::None)
+        return;
+    word(mark == Mark::Cell ? "cell" : "par");
     m_out.append("\r\n");
     m_delimit = false;
 }
 
-QByteArray Writer::run()
+void Writer::frameContent(const QTextFrame &frame, bool inTable, bool cellContent)
 {
-    // Fonts and colours in the order of first use.
-    for (QTextBlock block = m_document.begin(); block.isValid(); block = block.next()) {
-        if (block.length() <= 1)
-            collect(block.charFormat());
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextCharFormat format = it.fragment().charFormat();
-            if (!format.isImageFormat())
-                collect(format);
+    // The blocks and tables of a frame in order. QTextDocument keeps a paragraph before every
+    // table and one after it; an empty one at the start of a frame or the end of the document
+    // is that structure, not content, and the reader makes it again.
+    QList<QTextBlock> blocks;
+    QList<const QTextTable *> tables; // the table that follows each block, if any
+    for (auto it = frame.begin(); !it.atEnd(); ++it) {
+        if (const QTextFrame *child = it.currentFrame()) {
+            const auto *table = qobject_cast<const QTextTable *>(child);
+            if (!blocks.isEmpty() && !tables.last())
+                tables.last() = table;
+            else {
+                blocks.append(QTextBlock());
+                tables.append(table);
+            }
+            continue;
+        }
+        blocks.append(it.currentBlock());
+        tables.append(nullptr);
+    }
+    for (qsizetype i = 0; i < blocks.size(); ++i) {
+        const QTextBlock &block = blocks.at(i);
+        const bool last = i + 1 == blocks.size();
+        const bool empty = !block.isValid() || block.length() <= 1;
+        const bool beforeTable = tables.at(i) != nullptr;
+        const bool afterTable = i > 0 && tables.at(i - 1) != nullptr;
+        const bool documentEnd = empty && afterTable && last && !cellContent;
+        const bool structural = empty && beforeTable && i == 0;
+        if (block.isValid() && documentEnd)
+            paragraph(block, inTable, Mark::None);
+        else if (block.isValid() && !structural)
+            paragraph(block, inTable, cellContent && last && !beforeTable ? Mark::Cell : Mark::Par);
+        else if (cellContent && last && !beforeTable) {
+            word("pard");
+            word("intbl");
+            word("cell");
+            m_out.append("\r\n");
+            m_delimit = false;
+        }
+        if (const QTextTable *table = tables.at(i)) {
+            if (inTable) {
+                // A table inside a cell: its cells' content as paragraphs of the outer cell.
+                for (int row = 0; row < table->rows(); ++row) {
+                    for (int column = 0; column < table->columns(); ++column) {
+                        const QTextTableCell cell = table->cellAt(row, column);
+                        if (cell.row() == row && cell.column() == column) {
+                            for (auto it = cell.begin(); !it.atEnd(); ++it) {
+                                if (it.currentFrame())
+                                    frameContent(*it.currentFrame(), true, false);
+                                else
+                                    paragraph(it.currentBlock(), true, Mark::Par);
+                            }
+                        }
+                    }
+                }
+                if (cellContent && last) {
+                    word("pard");
+                    word("intbl");
+                    word("cell");
+                    m_delimit = false;
+                }
+            } else {
+                this->table(*table);
+            }
         }
     }
+}
+
+QList<int> Writer::columnWidths(const QTextTable &table) const
+{
+    // Fixed widths as they are; shares of the width of an A4 page's text for the others.
+    constexpr int TextWidth = 9360;
+    const QList<QTextLength> constraints = table.format().columnWidthConstraints();
+    QList<int> widths(table.columns(), 0);
+    int fixed = 0;
+    int open = 0;
+    for (int column = 0; column < table.columns(); ++column) {
+        const QTextLength length = constraints.value(column);
+        if (length.type() == QTextLength::FixedLength) {
+            widths[column] = std::max(1, twips(length.rawValue()));
+            fixed += widths[column];
+        } else if (length.type() == QTextLength::PercentageLength) {
+            widths[column] = std::max(1, int(std::lround(length.rawValue() * TextWidth / 100.0)));
+            fixed += widths[column];
+        } else {
+            ++open;
+        }
+    }
+    const int share = open > 0 ? std::max(720, (TextWidth - fixed) / open) : 0;
+    for (int &width : widths) {
+        if (width == 0)
+            width = share;
+    }
+    return widths;
+}
+
+void Writer::cellBorder(const char *side, double width, QTextFrameFormat::BorderStyle style, const QBrush &brush)
+{
+    if (style == QTextFrameFormat::BorderStyle_None || width <= 0)
+        return;
+    word(side);
+    word("brdrs");
+    word("brdrw", std::clamp(twips(width), 1, 300));
+    if (brush.style() != Qt::NoBrush && brush.color() != Qt::black)
+        word("brdrcf", colorIndex(brush.color().rgb()));
+}
+
+void Writer::table(const QTextTable &table)
+{
+    const QList<int> widths = columnWidths(table);
+    const int gap = std::clamp(twips(table.format().cellPadding()), 0, MaxIndentTwips);
+    for (int row = 0; row < table.rows(); ++row) {
+        word("trowd");
+        word("trgaph", gap);
+        word("trleft", -gap);
+        int right = -gap;
+        QList<QTextTableCell> cells;
+        for (int column = 0; column < table.columns(); ++column) {
+            const QTextTableCell cell = table.cellAt(row, column);
+            if (cell.column() != column)
+                continue; // covered by the cell to its left
+            cells.append(cell);
+            const QTextTableCellFormat format = cell.format().toTableCellFormat();
+            cellBorder("clbrdrl", format.leftBorder(), format.leftBorderStyle(), format.leftBorderBrush());
+            cellBorder("clbrdrt", format.topBorder(), format.topBorderStyle(), format.topBorderBrush());
+            cellBorder("clbrdrr", format.rightBorder(), format.rightBorderStyle(), format.rightBorderBrush());
+            cellBorder("clbrdrb", format.bottomBorder(), format.bottomBorderStyle(), format.bottomBorderBrush());
+            if (format.hasProperty(QTextFormat::BackgroundBrush) && format.background().style() != Qt::NoBrush)
+                word("clcbpat", colorIndex(format.background().color().rgb()));
+            if (cell.row() != row)
+                word("clvmrg");
+            else if (cell.rowSpan() > 1)
+                word("clvmgf");
+            for (int spanned = column; spanned < column + cell.columnSpan() && spanned < widths.size(); ++spanned)
+                right += widths.at(spanned);
+            word("cellx", std::clamp(right + gap, -MaxIndentTwips * 4, MaxIndentTwips * 4));
+        }
+        m_out.append("\r\n");
+        m_delimit = false;
+        for (const QTextTableCell &cell : std::as_const(cells)) {
+            if (cell.row() != row) {
+                // The lower part of a cell merged downwards: empty in the file.
+                word("pard");
+                word("intbl");
+                word("cell");
+                m_out.append("\r\n");
+                m_delimit = false;
+                continue;
+            }
+            // A table inside the cell is written as paragraphs of the cell; the cell's last
+            // paragraph ends with \cell (Qt keeps a paragraph after every table).
+            for (auto it = cell.begin(); !(it == cell.end()); ++it) {
+                if (const QTextFrame *inner = it.currentFrame()) {
+                    frameContent(*inner, true, false);
+                    continue;
+                }
+                QTextFrame::iterator next = it;
+                ++next;
+                paragraph(it.currentBlock(), true, next == cell.end() ? Mark::Cell : Mark::Par);
+            }
+        }
+        word("row");
+        m_out.append("\r\n");
+        m_delimit = false;
+    }
+}
+
+QByteArray Writer::run()
+{
+    // The body first: its fonts and colours, in the order of first use, make the tables.
+    m_out.reserve(m_document.characterCount() + 1024);
+    frameContent(*m_document.rootFrame(), false, false);
     if (m_fonts.isEmpty())
         collect(QTextCharFormat());
+    QByteArray body;
+    body.swap(m_out);
+    m_unicodeSkip = 1;
 
-    m_out.reserve(m_document.characterCount() + 1024);
+    m_out.reserve(body.size() + 1024);
     m_out.append("{\\rtf1\\ansi");
     word("ansicpg", m_codePage);
     word("deff", 0);
@@ -460,10 +691,16 @@ QByteArray Writer::run()
         m_delimit = false;
     }
     m_out.append("{\\*\\generator Examora RTF writer;}\r\n");
+    // Headers and footers as the file they came from had them.
+    for (const QByteArray &group : keptGroups(m_document)) {
+        if (isWholeGroup(group)) {
+            m_out.append(group);
+            m_out.append("\r\n");
+        }
+    }
     m_delimit = false;
 
-    for (QTextBlock block = m_document.begin(); block.isValid(); block = block.next())
-        paragraph(block);
+    m_out.append(body);
     m_out.append("}\r\n");
     return m_out;
 }

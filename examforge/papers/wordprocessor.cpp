@@ -1,6 +1,10 @@
 #include "wordprocessor.h"
 
+#include "ansicodec.h"
+#include "files.h"
 #include "rtf/rtf.h"
+
+#include <QStringDecoder>
 
 #include <QTextBlock>
 #include <QTextDocument>
@@ -15,6 +19,37 @@ constexpr int FilledInProperty = QTextFormat::UserProperty + 0x4e0;
 int lastPosition(const QTextDocument &document)
 {
     return document.characterCount() - 1;
+}
+
+/// The text of a file that is not RTF, as a word processor opens a text file: with its byte
+/// order mark's encoding, as UTF-8 when it is valid UTF-8, otherwise in the ANSI code page.
+QString textOfFile(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes.sliced(3));
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+        return utf16(bytes.sliced(2));
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return text;
+    return ansi::decode(bytes);
+}
+
+/// text as the paragraphs of a document, without the characters a document cannot show.
+void fillPlain(QTextDocument &document, QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    if (text.endsWith(u'\n'))
+        text.chop(1); // the file's last line break is the end of its last paragraph
+    for (QChar &c : text) {
+        if ((c.unicode() < 0x20 && c != u'\n' && c != u'\t') || c == QChar::ObjectReplacementCharacter)
+            c = u' ';
+    }
+    document.setPlainText(text);
 }
 
 } // namespace
@@ -166,10 +201,32 @@ void WordProcessor::paste()
 
 bool WordProcessor::insertFile(const QString &path)
 {
-    QTextDocument source;
-    if (!rtf::loadFile(path, source))
+    QByteArray bytes;
+    if (!files::read(path, bytes))
         return false;
-    rtf::copyPictures(source, source, *m_document);
+    if (bytes.trimmed().isEmpty()) {
+        // An empty file inserts nothing: the placeholder goes.
+        m_cursor.removeSelectedText();
+        return true;
+    }
+    QTextDocument source;
+    if (rtf::isRtf(bytes)) {
+        rtf::read(bytes, source);
+        rtf::copyPictures(source, source, *m_document);
+    } else {
+        QTextCharFormat format = m_cursor.charFormat();
+        if (m_cursor.hasSelection()) {
+            QTextCursor first(m_document.get());
+            first.setPosition(m_cursor.selectionStart() + 1);
+            format = first.charFormat();
+        }
+        fillPlain(source, textOfFile(bytes));
+        // Plain text takes the format of the placeholder it replaces.
+        QTextCursor all(&source);
+        all.select(QTextCursor::Document);
+        all.setCharFormat(format);
+        all.setBlockCharFormat(format);
+    }
 
     const QTextBlock endBlock = m_document->findBlock(m_cursor.selectionEnd());
     const QTextBlockFormat hostFormat = endBlock.blockFormat();

@@ -60,8 +60,10 @@ public:
     /// Replaces the selection by the document of an RTF file, fonts, colours, paragraph
     /// formats and pictures kept. The file's paragraphs end with their own paragraph mark, so
     /// the rest of the paragraph, and what is inserted next, start on a new line. The
-    /// selection is left collapsed after the inserted paragraph mark. False, with nothing
-    /// changed, when the file is missing, unreadable or not RTF.
+    /// selection is left collapsed after the inserted paragraph mark. A file that is not RTF
+    /// is inserted as its text, in the placeholder's format; an empty one (or one of blanks
+    /// only) inserts nothing and only removes the selection. False, with nothing changed,
+    /// when the file is missing or unreadable.
     bool insertFile(const QString &path);
 
     Range selection() const;

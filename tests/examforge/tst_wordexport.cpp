@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextTable>
 
 using namespace Qt::Literals::StringLiterals;
 using prompt::Answer;
@@ -246,6 +247,48 @@ private slots:
         QVERIFY(!all.contains(u"Because one and three."_s));
         QVERIFY(!all.contains(u"Nobody knows."_s));
         QCOMPARE(all.count(u"[OPTION]"_s), 3);
+    }
+
+    void emptyPlainTextTableAndCjkFiles()
+    {
+        // Files teachers bring along: an empty question file, explanations saved as plain text
+        // (UTF-8 and ANSI), a question with a table and a bold 20 pt Chinese title.
+        TestDataRoot root;
+        writePaper(root);
+        root.write(u"SHIJUAN/Unit3/11.RTF"_s, QByteArray());
+        root.write(u"SHIJUAN/Unit3/12.RTF"_s, "Because one\r\nand three: caf\xc3\xa9.\r\n");
+        root.write(u"SHIJUAN/Unit3/21.RTF"_s,
+                   "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 {\\dbch\\afs40\\ab \\u31532?\\u19977?}\\par"
+                   "\\trowd\\trgaph108\\clbrdrb\\brdrs\\brdrw15\\cellx2000\\cellx4000"
+                   "\\pard\\intbl Name\\cell Mark\\cell\\row\\pard After.\\par}");
+        root.write(u"SHIJUAN/Unit3/32.RTF"_s, "Nobody knows.\r\n   ");
+        QTemporaryDir temporary;
+        const Run run = exportThroughWindow(root, temporary.path(), Answer::Yes);
+        QCOMPARE(run.prompts, (QStringList{Asked, Exported}));
+        keepSample(run.path, u"Unit3-tables.rtf"_s);
+        QTextDocument doc;
+        QVERIFY(rtf::loadFile(run.path, doc));
+        const QString all = doc.toPlainText();
+        // The empty file leaves nothing where its placeholder stood; the text file's lines are
+        // paragraphs.
+        QVERIFY2(all.contains(u"Question 1  ( 5 points)\nBecause one\nand three: caf\u00e9.\n"_s), qPrintable(all));
+        QVERIFY(all.contains(u"Third question [MARK] [OP] [ANSWER No]\nNobody knows.\n"_s));
+        QCOMPARE(all.count(u"[QUESTION]"_s), 0);
+
+        // The table comes through as a table, with its cells and border.
+        const QTextCursor name = doc.find(u"Name"_s, doc.find(u"Question 2"_s));
+        QVERIFY(!name.isNull());
+        QTextTable *table = name.currentTable();
+        QVERIFY(table);
+        QCOMPARE(table->rows(), 1);
+        QCOMPARE(table->columns(), 2);
+        QCOMPARE(table->cellAt(0, 1).firstCursorPosition().block().text(), u"Mark"_s);
+        QVERIFY(table->cellAt(0, 0).format().toTableCellFormat().bottomBorder() > 0);
+        QVERIFY(!doc.find(u"After."_s).currentTable());
+        const QTextCursor title = doc.find(u"\u7b2c\u4e09"_s);
+        QVERIFY(!title.isNull());
+        QCOMPARE(title.charFormat().fontPointSize(), 20.0);
+        QVERIFY(title.charFormat().fontWeight() >= QFont::Bold);
     }
 
     void failuresWriteNothing_data()

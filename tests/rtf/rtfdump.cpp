@@ -1,11 +1,17 @@
 #include "rtfdump.h"
 
+#include "rtf/documentsink.h"
+#include "rtf/keptgroups.h"
+
 #include <QImage>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextImageFormat>
+#include <QTextTable>
 #include <QUrl>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 
 namespace {
@@ -112,6 +118,8 @@ QString imageLine(const QTextDocument &document, const QTextImageFormat &format,
             kind = QStringLiteral("png");
         else if (bytes.startsWith("\xff\xd8"))
             kind = QStringLiteral("jpeg");
+        else if (bytes.startsWith("BM"))
+            kind = QStringLiteral("bmp");
         image = QImage::fromData(bytes);
     } else if (resource.typeId() == QMetaType::QImage) {
         kind = QStringLiteral("image");
@@ -147,12 +155,67 @@ QString imageLine(const QTextDocument &document, const QTextImageFormat &format,
         .arg(sum, 8, 16, QLatin1Char('0'));
 }
 
+QString borderText(double width, QTextFrameFormat::BorderStyle style, const QBrush &brush)
+{
+    if (style == QTextFrameFormat::BorderStyle_None || width <= 0)
+        return QStringLiteral("-");
+    QString text = twips(width);
+    if (brush.style() != Qt::NoBrush && brush.color() != Qt::black)
+        text += u'/' + brush.color().name(QColor::HexRgb);
+    return text;
+}
+
+/// "table" and "cell" lines for a block that starts a table or a cell.
+void tableLines(const QTextBlock &block, const QTextTable *&lastTable, QStringList &lines)
+{
+    QTextTable *table = QTextCursor(block).currentTable();
+    if (!table) {
+        lastTable = nullptr;
+        return;
+    }
+    if (table != lastTable && table->firstPosition() == block.position()) {
+        QStringList widths;
+        for (const QTextLength &length : table->format().columnWidthConstraints())
+            widths << (length.type() == QTextLength::FixedLength ? twips(length.rawValue()) : QStringLiteral("*"));
+        lines << QStringLiteral("table rows=%1 columns=%2 widths=%3 padding=%4")
+                     .arg(table->rows())
+                     .arg(table->columns())
+                     .arg(widths.isEmpty() ? QStringLiteral("-") : widths.join(u','))
+                     .arg(twips(table->format().cellPadding()));
+    }
+    lastTable = table;
+    const QTextTableCell cell = table->cellAt(block.position());
+    if (cell.isValid() && cell.firstPosition() == block.position()) {
+        const QTextTableCellFormat f = cell.format().toTableCellFormat();
+        QString line = QStringLiteral("cell %1,%2").arg(cell.row()).arg(cell.column());
+        if (cell.rowSpan() > 1 || cell.columnSpan() > 1)
+            line += QStringLiteral(" span=%1x%2").arg(cell.rowSpan()).arg(cell.columnSpan());
+        line += QStringLiteral(" borders=%1,%2,%3,%4")
+                    .arg(borderText(f.leftBorder(), f.leftBorderStyle(), f.leftBorderBrush()),
+                         borderText(f.topBorder(), f.topBorderStyle(), f.topBorderBrush()),
+                         borderText(f.rightBorder(), f.rightBorderStyle(), f.rightBorderBrush()),
+                         borderText(f.bottomBorder(), f.bottomBorderStyle(), f.bottomBorderBrush()));
+        if (f.hasProperty(QTextFormat::BackgroundBrush))
+            line += QStringLiteral(" bg=") + colour(f.background());
+        lines << line;
+    }
+}
+
+QString hiddenLine(const QTextDocument &document, const QTextCharFormat &format, DumpForm form)
+{
+    const QTextCharFormat inner = format.property(rtf::HiddenFormatProperty).value<QTextFormat>().toCharFormat();
+    return QStringLiteral("hidden %1 %2")
+        .arg(quoted(format.stringProperty(rtf::HiddenTextProperty)), charAttributes(document, inner, form));
+}
+
 } // namespace
 
 QString dumpDocument(const QTextDocument &document, DumpForm form)
 {
     QStringList lines;
+    const QTextTable *lastTable = nullptr;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        tableLines(block, lastTable, lines);
         lines << paragraphLine(block.blockFormat());
         if (block.length() <= 1) {
             lines << QStringLiteral("  mark ") + charAttributes(document, block.charFormat(), form);
@@ -168,6 +231,11 @@ QString dumpDocument(const QTextDocument &document, DumpForm form)
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const QTextCharFormat format = fragment.charFormat();
+            if (format.objectType() == rtf::HiddenTextObject) {
+                flush();
+                lines << QStringLiteral("  ") + hiddenLine(document, format, form);
+                continue;
+            }
             if (format.isImageFormat()) {
                 flush();
                 for (int i = 0; i < fragment.length(); ++i)
@@ -181,6 +249,19 @@ QString dumpDocument(const QTextDocument &document, DumpForm form)
             runText += fragment.text();
         }
         flush();
+    }
+    // Groups kept for writing back: the word that opens each, its size and a checksum of it.
+    for (const QByteArray &group : rtf::keptGroups(document)) {
+        QByteArray word = group.mid(1, 40);
+        if (word.startsWith("\\*"))
+            word.remove(0, 2);
+        word = word.mid(1);
+        word.truncate(std::find_if_not(word.begin(), word.end(), [](char c) { return std::isalpha(uchar(c)); }) -
+                      word.begin());
+        lines << QStringLiteral("kept %1 %2 bytes crc=%3")
+                     .arg(QString::fromLatin1(word))
+                     .arg(group.size())
+                     .arg(qChecksum(group));
     }
     return lines.join(u'\n') + u'\n';
 }

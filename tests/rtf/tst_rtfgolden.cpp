@@ -1,5 +1,6 @@
 // Golden files: tests/rtf/golden/<case>/input.rtf read into a document must give exactly
 // expected.txt (plain text) and formats.txt (see rtfdump.h); each is also written and read back.
+#include "rtf/documentsink.h"
 #include "rtf/rtf.h"
 #include "rtfdump.h"
 
@@ -7,6 +8,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextDocument>
 
 namespace {
@@ -35,6 +37,40 @@ void writeText(const QString &path, const QString &text)
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))
         file.write(text.toUtf8());
+}
+
+/// The text of doc with hidden runs as their text and without pictures: what an office
+/// program's text export gives.
+QString textWithHidden(const QTextDocument &doc)
+{
+    QStringList lines;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        QString line;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QTextCharFormat format = fragment.charFormat();
+            if (format.objectType() == rtf::HiddenTextObject)
+                line += format.stringProperty(rtf::HiddenTextProperty).repeated(fragment.length());
+            else if (!format.isImageFormat())
+                line += fragment.text();
+        }
+        lines << line;
+    }
+    return lines.join(u'\n');
+}
+
+/// Text compared without what text exports differ in: blanks, line ends, a byte order mark,
+/// empty lines at the end.
+QString normalized(QString text)
+{
+    text.remove(QChar(0xFEFF));
+    text.replace(QChar(0x2028), u'\n').replace(QChar(0x00A0), u' ').remove(u'\r');
+    QStringList lines = text.split(u'\n');
+    for (QString &line : lines)
+        line = line.simplified();
+    while (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines.join(u'\n');
 }
 
 } // namespace
@@ -69,6 +105,26 @@ private slots:
         QCOMPARE(dumpDocument(doc), readText(folder + QStringLiteral("/formats.txt")));
         // The plain-text path gives the same text without a document.
         QCOMPARE(rtf::plainTextOfFile(folder + QStringLiteral("/input.rtf")), doc.toPlainText());
+    }
+
+    void officeProgramsReadTheSameText_data()
+    {
+        QTest::addColumn<QString>("folder");
+        const QDir golden(QStringLiteral(RTF_GOLDEN_DIR));
+        for (const QString &name : golden.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+            if (QFile::exists(golden.filePath(name + QStringLiteral("/office_text.txt"))))
+                QTest::newRow(qPrintable(name)) << golden.filePath(name);
+        }
+    }
+
+    void officeProgramsReadTheSameText()
+    {
+        // office_text.txt is LibreOffice's own text export of input.rtf, so the reference is not
+        // our reader; hidden text is in it.
+        QFETCH(QString, folder);
+        QTextDocument doc;
+        QVERIFY(rtf::read(readBytes(folder + QStringLiteral("/input.rtf")), doc));
+        QCOMPARE(normalized(textWithHidden(doc)), normalized(readText(folder + QStringLiteral("/office_text.txt"))));
     }
 
     void roundTrip_data() { cases_data(); }

@@ -11,8 +11,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTextTable>
 
 namespace {
 
@@ -334,7 +336,7 @@ private slots:
         QVERIFY(formatAt(doc, 0).fontWeight() < QFont::DemiBold);
         QVERIFY(formatAt(doc, 2).fontWeight() >= QFont::DemiBold);
         QVERIFY(!formatAt(doc, 2).fontItalic());
-        QVERIFY(formatAt(doc, 3).fontItalic());
+        QVERIFY(formatAt(doc, 4).fontItalic()); // after the picture
     }
 
     void plainResetsToTheDefaultFont()
@@ -358,12 +360,226 @@ private slots:
         QCOMPARE(formatAt(doc, 3).background().color(), QColor(1, 2, 3));
     }
 
-    void picturesWithoutValidDataAreSkipped()
+    void associatedPropertiesGovernCjkAndRightToLeftText_data()
     {
-        QCOMPARE(plain("{\\rtf1 a{\\pict\\pngblip 0011223344}b}"), QStringLiteral("ab"));
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<double>("points");
+        QTest::addColumn<bool>("bold");
+        QTest::addColumn<bool>("italic");
+        const QByteArray fonts = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset134 SimSun;}{\\f2 Tahoma;}}\\f0 ";
+        // LibreOffice: the CJK run's size and weight only in the associated words.
+        QTest::newRow("dbch afs ab") << fonts + "{\\dbch\\afs40\\ab\\dbch \\u31532?\\u19977? }{\\loch\\fs40\\b Unit}}"
+                                     << u"\u7b2c\u4e09"_qs << u"Arial"_qs << 20.0 << true << false;
+        QTest::newRow("latin beside it") << fonts + "{\\dbch\\afs40\\ab\\dbch \\u31532? Unit}}" << u"Unit"_qs
+                                         << u"Arial"_qs << 12.0 << false << false;
+        // Word: the CJK font after \\dbch, with \\f or \\af; its bytes in that font's code page.
+        QTest::newRow("dbch f") << fonts + "{\\rtlch\\af2\\afs30 \\ltrch\\fs40\\i \\loch\\af0\\hich\\af0\\dbch\\f1 \\'b5\\'da}}"
+                                << u"\u7b2c"_qs << u"SimSun"_qs << 20.0 << false << true;
+        QTest::newRow("dbch af") << fonts + "{\\loch\\f0\\dbch\\af1\\ai \\'b5\\'da}}" << u"\u7b2c"_qs << u"SimSun"_qs
+                                 << 12.0 << false << true;
+        QTest::newRow("right to left") << fonts + "{\\rtlch\\af2\\afs32\\ab \\u1575?\\u1576?}}" << u"\u0627\u0628"_qs
+                                       << u"Tahoma"_qs << 16.0 << true << false;
+        QTest::newRow("plain resets") << fonts + "\\dbch\\afs40\\ab\\plain \\dbch \\u31532?}" << u"\u7b2c"_qs
+                                      << u"Arial"_qs << 12.0 << false << false;
+        QTest::newRow("group restores") << fonts + "{\\dbch\\afs40\\ab x}\\u31532?}" << u"\u7b2c"_qs << u"Arial"_qs << 12.0
+                                        << false << false;
+    }
+
+    void associatedPropertiesGovernCjkAndRightToLeftText()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, text);
+        QFETCH(QString, family);
+        QFETCH(double, points);
+        QFETCH(bool, bold);
+        QFETCH(bool, italic);
+        QTextDocument doc;
+        QVERIFY(rtf::read(rtf, doc));
+        const int at = find(doc, text);
+        QVERIFY2(at >= 0, qPrintable(doc.toPlainText()));
+        for (int i = at; i < at + text.size(); ++i) {
+            const QTextCharFormat format = formatAt(doc, i);
+            QCOMPARE(format.fontFamilies().toStringList().value(0), family);
+            QCOMPARE(format.fontPointSize(), points);
+            QCOMPARE(format.fontWeight() >= QFont::Bold, bold);
+            QCOMPARE(format.fontItalic(), italic);
+        }
+        // What the writer makes of it reads back the same.
+        QTextDocument back;
+        QVERIFY(rtf::read(rtf::write(doc, 936), back));
+        QCOMPARE(dumpDocument(back, DumpForm::Effective), dumpDocument(doc, DumpForm::Effective));
+    }
+
+    void hiddenTextTakesNoRoomAndIsWrittenBackHidden()
+    {
+        QTextDocument shown;
+        QVERIFY(rtf::read("{\\rtf1\\ansi Which one?  Choose.}", shown));
+        QTextDocument doc;
+        QVERIFY(rtf::read("{\\rtf1\\ansi Which one? {\\v\\b The answer is B.\\v0} Choose.}", doc));
+        QCOMPARE(doc.toPlainText(), u"Which one? \ufffc Choose."_qs);
+        QCOMPARE(rtf::plainText("{\\rtf1\\ansi Which one? {\\v\\b The answer is B.\\v0} Choose.}"), doc.toPlainText());
+        // Laid out, the hidden run takes no room.
+        shown.setTextWidth(-1);
+        doc.setTextWidth(-1);
+        QVERIFY2(qAbs(doc.idealWidth() - shown.idealWidth()) < 2, qPrintable(QString::number(doc.idealWidth())));
+
+        const QByteArray written = rtf::write(doc, 1252);
+        QVERIFY2(written.contains("{\\v") && written.contains("The answer is B.}"), written.constData());
+        QTextDocument back;
+        QVERIFY(rtf::read(written, back));
+        QCOMPARE(dumpDocument(back, DumpForm::Effective), dumpDocument(doc, DumpForm::Effective));
+        QVERIFY(dumpDocument(doc).contains(u"hidden \"The answer is B.\" font=\"(default)\" size=12 bold"_qs));
+        QCOMPARE(rtf::write(back, 1252), written);
+    }
+
+    void tableRowsAndCells_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("dump");
+        const QByteArray head = "{\\rtf1\\ansi ";
+        QTest::newRow("table first, two paragraphs in a cell")
+            << head + "\\trowd\\cellx1500\\cellx3000\\pard\\intbl a\\par b\\cell c\\cell\\row\\pard after\\par}"
+            << u"paragraph|table rows=1 columns=2 widths=1500,1500 padding=0|cell 0,0 borders=-,-,-,-|paragraph|"
+               "text a|paragraph|text b|cell 0,1 borders=-,-,-,-|paragraph|text c|paragraph|text after"_qs;
+        QTest::newRow("more cells than defined, a row without its end")
+            << head + "\\trowd\\cellx1000\\pard\\intbl a\\cell b\\cell\\row\\intbl c\\cell}"
+            << u"paragraph|table rows=2 columns=2 widths=1000,1000 padding=0|cell 0,0 borders=-,-,-,-|paragraph|text a|"
+               "cell 0,1 borders=-,-,-,-|paragraph|text b|cell 1,0 borders=-,-,-,-|paragraph|text c|"
+               "cell 1,1 borders=-,-,-,-|paragraph|paragraph"_qs;
+        QTest::newRow("borders, shading and a cell merged downwards")
+            << head + "{\\colortbl;\\red255\\green0\\blue0;}\\trowd\\trgaph108\\clvmgf\\clbrdrb\\brdrs\\brdrw30\\brdrcf1"
+                      "\\cellx2000\\clcbpat1\\cellx4000\\pard\\intbl a\\cell b\\cell\\row"
+                      "\\trowd\\trgaph108\\clvmrg\\cellx2000\\cellx4000\\pard\\intbl\\cell d\\cell\\row}"
+            << u"paragraph|table rows=2 columns=2 widths=1892,2000 padding=108|cell 0,0 span=2x1 "
+               "borders=-,-,-,30/#ff0000|paragraph|text a|cell 0,1 borders=-,-,-,- bg=#ff0000|paragraph|text b|"
+               "cell 1,1 borders=-,-,-,-|paragraph|text d|paragraph"_qs;
+    }
+
+    void tableRowsAndCells()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, dump);
+        QTextDocument doc;
+        QVERIFY(rtf::read(rtf, doc));
+        // The dump without fonts, one line a step.
+        QStringList lines;
+        for (QString line : dumpDocument(doc).split(u'\n', Qt::SkipEmptyParts)) {
+            line = line.trimmed();
+            if (line.startsWith(u"text "_qs))
+                line = line.section(u'"', 0, 1).remove(u'"');
+            if (line.startsWith(u"mark"_qs))
+                continue;
+            lines << line;
+        }
+        QCOMPARE(lines.join(u'|'), dump);
+        QCOMPARE(rtf::plainText(rtf), doc.toPlainText());
+
+        // Written back as RTF rows that read back the same.
+        const QByteArray written = rtf::write(doc, 1252);
+        QVERIFY2(written.contains("\\trowd") && written.contains("\\cellx") && written.contains("\\intbl") &&
+                     written.contains("\\row"),
+                 written.constData());
+        QTextDocument back;
+        QVERIFY(rtf::read(written, back));
+        QCOMPARE(dumpDocument(back, DumpForm::Effective), dumpDocument(doc, DumpForm::Effective));
+        QCOMPARE(rtf::write(back, 1252), written);
+    }
+
+    void ignorableWordsAndLeadingBlanks_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("text");
+        // \\* inside a group ignores only the word after it (as StarWriter writes \\*\\cs7).
+        QTest::newRow("star inside a group") << QByteArray("{\\rtf1\\ansi {\\b\\*\\cs7 Kept sentence.}\\par}")
+                                             << u"Kept sentence."_qs;
+        QTest::newRow("unknown destination") << QByteArray("{\\rtf1\\ansi a{\\*\\foo b{c}}d}") << u"ad"_qs;
+        QTest::newRow("known destination with star")
+            << QByteArray("{\\rtf1\\ansi {\\field{\\*\\fldinst HYPERLINK \"x\"}{\\*\\fldrslt Link text}}}")
+            << u"Link text"_qs;
+        QTest::newRow("field result without star")
+            << QByteArray("{\\rtf1\\ansi {\\field{\\*\\fldinst PAGE}{\\fldrslt 7}}}") << u"7"_qs;
+        QTest::newRow("blanks before rtf") << QByteArray("{\r\n  \\rtf1\\ansi Text}") << u"Text"_qs;
+    }
+
+    void ignorableWordsAndLeadingBlanks()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, text);
+        QVERIFY(rtf::isRtf(rtf));
+        QCOMPARE(plain(rtf), text);
+        QCOMPARE(rtf::plainText(rtf), text);
+    }
+
+    void macintoshCodePages_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("text");
+        // Old TextEdit and Word for the Mac: \\mac with \\ansicpg, or a font charset 77 to 89.
+        QTest::newRow("roman") << QByteArray("{\\rtf1\\mac caf\\'8e}") << u"caf\u00e9"_qs;
+        QTest::newRow("japanese") << QByteArray("{\\rtf1\\mac\\ansicpg10001 \\'82\\'a0\\'93\\'fa}") << u"\u3042\u65e5"_qs;
+        QTest::newRow("traditional chinese") << QByteArray("{\\rtf1\\mac\\ansicpg10002 \\'a4\\'a4}") << u"\u4e2d"_qs;
+        QTest::newRow("korean") << QByteArray("{\\rtf1\\mac\\ansicpg10003 \\'c7\\'d1}") << u"\ud55c"_qs;
+        QTest::newRow("simplified chinese font")
+            << QByteArray("{\\rtf1\\mac{\\fonttbl{\\f1\\fcharset80 STSong;}}\\f1 \\'d6\\'d0}") << u"\u4e2d"_qs;
+        QTest::newRow("cyrillic font")
+            << QByteArray("{\\rtf1\\mac{\\fonttbl{\\f1\\fcharset89 Geneva CY;}}\\f1 \\'80\\'e0}") << u"\u0410\u0430"_qs;
+        QTest::newRow("greek font")
+            << QByteArray("{\\rtf1\\mac{\\fonttbl{\\f1\\fcharset85 Geneva GR;}}\\f1 \\'e1\\'e2}") << u"\u03b1\u03b2"_qs;
+        QTest::newRow("central european") << QByteArray("{\\rtf1\\mac\\ansicpg10029 \\'88}") << u"\u0105"_qs;
+        QTest::newRow("code page that does not exist") << QByteArray("{\\rtf1\\ansi\\ansicpg77777 caf\\'e9}")
+                                                        << u"caf\u00e9"_qs;
+    }
+
+    void macintoshCodePages()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, text);
+        QCOMPARE(plain(rtf), text);
+    }
+
+    void picturesInTableCellsStayInTheirCell()
+    {
+        QImage image(4, 3, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(image.save(&buffer, "PNG"));
+        // A picture first in a cell opens the row; one last in a cell stays before its end.
+        const QByteArray rtf = "{\\rtf1\\ansi before\\par\\trowd\\cellx2000\\cellx4000\\pard\\intbl {\\pict\\pngblip " +
+                               png.toHex() + "}\\cell b{\\pict\\pngblip " + png.toHex() + "}\\cell\\row\\pard after\\par}";
+        QTextDocument doc;
+        QVERIFY(rtf::read(rtf, doc));
+        QTextTable *table = nullptr;
+        for (QTextBlock block = doc.begin(); block.isValid() && !table; block = block.next())
+            table = QTextCursor(block).currentTable();
+        QVERIFY(table);
+        QCOMPARE(table->rows(), 1);
+        QCOMPARE(table->columns(), 2);
+        const auto cellText = [&](int column) {
+            const QTextTableCell cell = table->cellAt(0, column);
+            QTextCursor cursor = cell.firstCursorPosition();
+            cursor.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+            return cursor.selectedText();
+        };
+        QCOMPARE(cellText(0), QStringLiteral("\uFFFC"));
+        QCOMPARE(cellText(1), QStringLiteral("b\uFFFC"));
+        QCOMPARE(doc.toPlainText(), QStringLiteral("before\n\uFFFC\nb\uFFFC\nafter"));
+        QTextDocument back;
+        QVERIFY(rtf::read(rtf::write(doc, 1252), back));
+        QCOMPARE(dumpDocument(back, DumpForm::Effective), dumpDocument(doc, DumpForm::Effective));
+    }
+
+    void picturesWithoutValidDataStayAsPlaceholders()
+    {
+        // Bytes that show nothing are kept all the same; only a picture without bytes is dropped.
+        QCOMPARE(plain("{\\rtf1 a{\\pict\\pngblip 0011223344}b}"), QStringLiteral("a\uFFFC"
+                                                                           "b"));
         QCOMPARE(plain("{\\rtf1 a{\\pict\\pngblip}b}"), QStringLiteral("ab"));
-        QCOMPARE(plain("{\\rtf1 a{\\pict\\emfblip 89504e470d0a1a0a}b}"), QStringLiteral("ab"));
-        QCOMPARE(plain("{\\rtf1 a{\\pict\\jpegblip 89504e470d0a1a0a}b}"), QStringLiteral("ab"));
+        QCOMPARE(plain("{\\rtf1 a{\\pict\\emfblip 89504e470d0a1a0a}b}"), QStringLiteral("a\uFFFC"
+                                                                                 "b"));
         // A picture in binary form.
         QImage image(1, 1, QImage::Format_RGB32);
         image.fill(Qt::red);

@@ -9,6 +9,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 
+#include <limits>
 #include <random>
 
 namespace {
@@ -33,13 +34,18 @@ QString readBothWays(const QByteArray &data)
     return viaDocument;
 }
 
+/// The best of three reads: a machine busy with other work slows single runs, not all three.
 qint64 millisecondsToRead(const QByteArray &data)
 {
-    QElapsedTimer timer;
-    timer.start();
-    QTextDocument doc;
-    rtf::read(data, doc);
-    return timer.elapsed();
+    qint64 best = std::numeric_limits<qint64>::max();
+    for (int run = 0; run < 3; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        QTextDocument doc;
+        rtf::read(data, doc);
+        best = std::min(best, timer.elapsed());
+    }
+    return best;
 }
 
 } // namespace
@@ -99,7 +105,8 @@ private slots:
         QCOMPARE(readBothWays("{\\rtf1 a\\bin2147483648 xyz}"), QStringLiteral("a"));
         QCOMPARE(readBothWays("{\\rtf1 a\\bin99999999999999999999 xyz}"), QStringLiteral("a"));
         QCOMPARE(readBothWays("{\\rtf1 a\\bin-5 xyz}"), QStringLiteral("axyz"));
-        QCOMPARE(readBothWays("{\\rtf1 a{\\pict\\pngblip\\bin2147483648 \x89PNG}b}"), QStringLiteral("a"));
+        // The \\bin data runs to the end: kept as the picture's bytes.
+        QCOMPARE(readBothWays("{\\rtf1 a{\\pict\\pngblip\\bin2147483648 \x89PNG}b}"), QStringLiteral("a\uFFFC"));
         QCOMPARE(readBothWays("{\\rtf1 a\\bin"), QStringLiteral("a"));
     }
 
@@ -113,7 +120,7 @@ private slots:
                           "{\\pict\\pngblip\\picwgoal2147483647\\pichgoal-8\\picscalex99999 00}"
                           "\\par\\par\\par}",
                           doc));
-        QCOMPARE(doc.toPlainText(), QStringLiteral("abcAfgh\n\n"));
+        QCOMPARE(doc.toPlainText(), QStringLiteral("abcAfgh\uFFFC\n\n"));
         QTextCursor cursor(&doc);
         cursor.setPosition(1);
         QVERIFY(cursor.charFormat().fontPointSize() <= 1638);
@@ -133,7 +140,8 @@ private slots:
         rtf += "}b}";
         QElapsedTimer timer;
         timer.start();
-        QCOMPARE(readBothWays(rtf), QStringLiteral("ab")); // no valid PNG: not shown
+        QCOMPARE(readBothWays(rtf), QStringLiteral("a\uFFFC"
+                                                   "b")); // no valid PNG: a placeholder
         QVERIFY(timer.elapsed() < 10000);
     }
 
@@ -163,6 +171,9 @@ private slots:
             "{\\*\\shppict", "{\\nonshppict", "\\bin3 ", "\\bin ", "\\cell ", "\\row ", "\\tab ", "\\line ", "\\~",
             "\\-", "\\{", "\\}", "\\\\", "{\\upr", "{\\*\\ud", "\\stylesheet ", "{\\info ", "\\deff1 ", "\\ansicpg936 ",
             "\\ansicpg1251 ", "\\super ", "\\sub ", "\\nosupersub ", "\\emdash ", "\r\n", "\\", "\x00", "\xff",
+            "\\trowd ", "\\cellx1000 ", "\\cellx-5 ", "\\intbl ", "\\itap0 ", "\\clvmgf ", "\\clvmrg ",
+            "\\clbrdrt\\brdrs\\brdrw10 ", "\\brdrnone ", "\\trgaph108 ", "\\v ", "\\v0 ", "\\dbch ", "\\loch ",
+            "\\rtlch ", "\\afs40 ", "\\ab ", "\\ai0 ", "\\af1 ", "\\nestcell ", "\\nestrow ",
         };
         // clang-format on
         std::mt19937 random(7);
@@ -177,8 +188,12 @@ private slots:
             const QByteArray written = rtf::write(doc, 1252);
             QTextDocument back;
             QVERIFY(rtf::read(written, back));
+            if (back.toPlainText() != doc.toPlainText())
+                qWarning("%s", data.toHex().constData());
             QCOMPARE(back.toPlainText(), doc.toPlainText());
             QCOMPARE(rtf::write(back, 1252), written);
+            if (rtf::plainText(data) != doc.toPlainText())
+                qWarning("%s", data.toHex().constData());
             QCOMPARE(rtf::plainText(data), doc.toPlainText());
         }
     }

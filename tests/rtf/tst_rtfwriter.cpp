@@ -1,6 +1,7 @@
 // The writer: what it declares, how it writes characters, and round trips (write, read, write)
 // over generated documents.
 #include "ansicodec.h"
+#include "rtf/keptgroups.h"
 #include "rtf/rtf.h"
 #include "rtfdump.h"
 
@@ -14,6 +15,7 @@
 #include <QTextImageFormat>
 #include <QUrl>
 
+#include <memory>
 #include <random>
 
 namespace {
@@ -282,7 +284,7 @@ private slots:
         doc.setPlainText(QStringLiteral("x"));
         const QByteArray rtf = rtf::write(doc, 1252);
         QVERIFY2(rtf.contains("{\\f0\\fnil\\fcharset0 Courier New;}"), rtf.constData());
-        QVERIFY(rtf.contains("\\f0\\fs30 x"));
+        QVERIFY2(rtf.contains("\\f0\\hich\\af0\\dbch\\af0\\fs30\\afs30 x"), rtf.constData());
     }
 
     void htmlDocumentsKeepTheirText()
@@ -322,6 +324,75 @@ private slots:
         QCOMPARE(dumpDocument(back, DumpForm::Effective), dumpDocument(doc, DumpForm::Effective));
         QCOMPARE(rtf::write(back, codePage), written);
         QCOMPARE(rtf::plainText(written), doc.toPlainText());
+    }
+    void headersAndFootersAreWrittenBackAsRead()
+    {
+        const QByteArray header = "{\\header\\pard\\plain {\\b Class 9b, \\'e9preuve}\\par}";
+        const QByteArray footer = "{\\*\\footerr Page {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}}}";
+        const QList<QByteArray> kept{header, footer};
+        QTextDocument doc;
+        QVERIFY(rtf::read("{\\rtf1\\ansi\\sectd " + header + footer + "\\pard Question\\par}", doc));
+        QCOMPARE(doc.toPlainText(), QStringLiteral("Question"));
+        QCOMPARE(rtf::keptGroups(doc), kept);
+
+        const QByteArray written = rtf::write(doc, 1252);
+        QVERIFY2(written.contains(header + "\r\n" + footer), written.constData());
+        QTextDocument back;
+        QVERIFY(rtf::read(written, back));
+        QCOMPARE(back.toPlainText(), doc.toPlainText());
+        QCOMPARE(rtf::keptGroups(back), kept);
+        QCOMPARE(rtf::write(back, 1252), written);
+        // The editor works on a clone of the document it loaded.
+        const std::unique_ptr<QTextDocument> clone(doc.clone());
+        QCOMPARE(rtf::keptGroups(*clone), kept);
+        QCOMPARE(rtf::write(*clone, 1252), written);
+        // Another file read into the same document brings only its own.
+        QVERIFY(rtf::read("{\\rtf1 Other}", doc));
+        QVERIFY(rtf::keptGroups(doc).isEmpty());
+        QVERIFY(!rtf::write(doc, 1252).contains("header"));
+    }
+
+    void headersInOddPlacesLeaveTheRestReadable_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("inside a table cell")
+            << QByteArray("{\\rtf1\\trowd\\cellx2000\\pard\\intbl a{\\header h}b\\cell\\row\\pard after\\par}")
+            << QStringLiteral("\nab\nafter") << 1;
+        QTest::newRow("not opening its group") << QByteArray("{\\rtf1 {x \\header h}y}") << QStringLiteral("x y") << 0;
+        QTest::newRow("the file ends inside it") << QByteArray("{\\rtf1 a{\\footer {\\b h}") << QStringLiteral("a") << 0;
+        QTest::newRow("inside the font table")
+            << QByteArray("{\\rtf1{\\fonttbl{\\header h}{\\f0 Arial;}}\\f0 a}") << QStringLiteral("a") << 0;
+    }
+
+    void headersInOddPlacesLeaveTheRestReadable()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, text);
+        QFETCH(int, kept);
+        QTextDocument doc;
+        QVERIFY(rtf::read(rtf, doc));
+        QCOMPARE(doc.toPlainText(), text);
+        QCOMPARE(rtf::keptGroups(doc).size(), kept);
+        QTextDocument back;
+        QVERIFY(rtf::read(rtf::write(doc, 1252), back));
+        QCOMPARE(back.toPlainText(), text);
+        QCOMPARE(rtf::keptGroups(back), rtf::keptGroups(doc));
+    }
+
+    void groupsThatAreNotWholeAreNotWritten()
+    {
+        // Whatever set the property, the writer's file stays balanced.
+        QTextDocument doc;
+        doc.setPlainText(QStringLiteral("x"));
+        rtf::setKeptGroups(doc, {"{\\header a", "{\\header b}}", "\\par", "{\\header {c}}"});
+        const QByteArray written = rtf::write(doc, 1252);
+        QVERIFY(!written.contains("header a") && !written.contains("header b"));
+        QTextDocument back;
+        QVERIFY(rtf::read(written, back));
+        QCOMPARE(back.toPlainText(), QStringLiteral("x"));
+        QCOMPARE(rtf::keptGroups(back), QList<QByteArray>{"{\\header {c}}"});
     }
 };
 

@@ -7,6 +7,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QImageReader>
 #include <QPixmap>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -56,6 +57,19 @@ QByteArray pngOf(const QImage &image)
 }
 
 /// Pixel size stored in a PNG header.
+bool isJpeg(const QByteArray &data)
+{
+    return data.startsWith("\xff\xd8\xff");
+}
+
+QSize jpegSize(const QByteArray &jpeg)
+{
+    QBuffer buffer;
+    buffer.setData(jpeg);
+    QImageReader reader(&buffer, "jpeg");
+    return reader.size();
+}
+
 QSize pngSize(const QByteArray &png)
 {
     if (png.size() < 24)
@@ -343,7 +357,8 @@ QByteArray Writer::pictureData(const QTextImageFormat &format) const
     switch (resource.typeId()) {
     case QMetaType::QByteArray: {
         const QByteArray bytes = resource.toByteArray();
-        if (isPng(bytes))
+        // A photograph stays a JPEG; as PNG it would take several times the room.
+        if (isPng(bytes) || isJpeg(bytes))
             return bytes;
         return pngOf(QImage::fromData(bytes));
     }
@@ -368,7 +383,8 @@ void Writer::picture(const QTextImageFormat &format)
         return;
     }
     const QByteArray png = pictureData(format);
-    const QSize size = pngSize(png);
+    const bool jpeg = isJpeg(png);
+    const QSize size = jpeg ? jpegSize(png) : pngSize(png);
     if (png.isEmpty() || size.isEmpty())
         return;
     // The shown size: as set, the other side following the picture's proportions.
@@ -389,7 +405,7 @@ void Writer::picture(const QTextImageFormat &format)
         width *= MaxPictureTwips / longest;
         height *= MaxPictureTwips / longest;
     }
-    m_out.append("{\\pict\\pngblip");
+    m_out.append(jpeg ? "{\\pict\\jpegblip" : "{\\pict\\pngblip");
     word("picw", size.width());
     word("pich", size.height());
     word("picwgoal", std::max(1L, std::lround(width)));

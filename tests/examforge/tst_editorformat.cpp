@@ -245,6 +245,10 @@ private slots:
         QCOMPARE(drawn.pixelColor(45, 30), QColor(Qt::red));
 
         e.click(u"Cmd_ok"_s);
+        // The photograph is stored as the JPEG it was, the others as PNG.
+        const QByteArray file = m_root->read(u"SHIJUAN/Maths/q1.RTF"_s);
+        QCOMPARE(file.count("\\jpegblip"), 1);
+        QCOMPARE(file.count("\\pngblip"), 2);
         QTextDocument saved;
         QVERIFY(rtf::loadFile(m_root->file(u"SHIJUAN/Maths/q1.RTF"_s), saved));
         const QList<Picture> read = picturesOf(saved);

@@ -223,7 +223,8 @@ private slots:
         }
     }
 
-    void picturesAreWrittenAsPng()
+    // A new picture is written as PNG, a photograph as the JPEG it is.
+    void newPicturesAreWrittenAsPngOrJpeg()
     {
         QImage image(3, 2, QImage::Format_RGB32);
         image.fill(Qt::blue);
@@ -233,17 +234,22 @@ private slots:
         QVERIFY(image.save(&buffer, "JPEG"));
         QTextDocument doc;
         doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("photo")), jpeg);
+        doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("drawn")), image);
         QTextImageFormat format;
         format.setName(QStringLiteral("photo"));
         format.setWidth(30);
-        QTextCursor(&doc).insertImage(format);
+        QTextCursor cursor(&doc);
+        cursor.insertImage(format);
+        format.setName(QStringLiteral("drawn"));
+        cursor.insertImage(format);
         const QByteArray rtf = rtf::write(doc, 1252);
-        QVERIFY2(rtf.contains("{\\pict\\pngblip\\picw3\\pich2\\picwgoal450\\pichgoal300\r\n89504e47"),
+        QVERIFY2(rtf.contains("{\\pict\\jpegblip\\picw3\\pich2\\picwgoal450\\pichgoal300\r\n" + jpeg.left(8).toHex()),
                  rtf.constData());
-        QVERIFY(!rtf.contains("jpegblip"));
+        QVERIFY2(rtf.contains("{\\pict\\pngblip\\picw3\\pich2\\picwgoal450\\pichgoal300\r\n89504e47"), rtf.constData());
         QTextDocument back;
         QVERIFY(rtf::read(rtf, back));
-        QCOMPARE(dumpDocument(back), QStringLiteral("paragraph\n  image png 3x2 shown=450x300\n"));
+        QCOMPARE(dumpDocument(back),
+                 QStringLiteral("paragraph\n  image jpeg 3x2 shown=450x300\n  image png 3x2 shown=450x300\n"));
 
         // A picture whose data is gone is left out rather than written broken.
         QTextDocument lost;

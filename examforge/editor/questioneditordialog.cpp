@@ -18,7 +18,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QShowEvent>
@@ -148,9 +150,20 @@ QuestionEditorDialog::QuestionEditorDialog(QWidget *parent)
         QStringLiteral("字体列表2"),        QStringLiteral("MNURICH2FontSize"), QStringLiteral("字号列表2"),
         QStringLiteral("mnurich2颜色"),     QStringLiteral("mnurich2"),      QStringLiteral("ToolRich2")};
     m_explainCommands = new RichTextCommands(ui->RichTextBox2, this, explanation, families);
-    // Each editor's formatting bar stands right above it.
-    ui->questionLayout->insertWidget(ui->questionLayout->indexOf(ui->RichTextBox1), m_questionCommands->toolBar());
-    ui->questionLayout->insertWidget(ui->questionLayout->indexOf(ui->RichTextBox2), m_explainCommands->toolBar());
+    // Each editor's formatting bar stands right above it, on the line of its caption, so the
+    // texts keep their room on a small screen.
+    const auto besideCaption = [this](QLabel *caption, QToolBar *bar) {
+        const int at = ui->questionLayout->indexOf(caption);
+        ui->questionLayout->removeWidget(caption);
+        auto *line = new QHBoxLayout;
+        line->setSpacing(12);
+        line->addWidget(caption);
+        line->addWidget(bar);
+        line->addStretch(1);
+        ui->questionLayout->insertLayout(at, line);
+    };
+    besideCaption(ui->labelQuestion, m_questionCommands->toolBar());
+    besideCaption(ui->labelExplain, m_explainCommands->toolBar());
 
     for (QLineEdit *box : {ui->Text分值, ui->Text设置默认分值}) {
         box->setValidator(new MarkValidator(box));

@@ -183,7 +183,9 @@ private slots:
         QVERIFY(bar->isVisible() && bar2->isVisible());
         QVERIFY(bar->geometry().bottom() < e.question()->geometry().top());
         QVERIFY(bar2->geometry().bottom() < e.explanation()->geometry().top());
-        QVERIFY(bar->geometry().top() > e.get(u"labelQuestion"_s)->geometry().top());
+        // On the line of the editor's caption.
+        QVERIFY(bar->geometry().left() > e.get(u"labelQuestion"_s)->geometry().right());
+        QVERIFY(bar->geometry().bottom() >= e.get(u"labelQuestion"_s)->geometry().top());
         QVERIFY(bar->actions().contains(action(e, u"mnuBold"_s)));
         QVERIFY(bar2->actions().contains(action(e, u"mnurich2Subscript"_s)));
         // The menu keeps its items in their order, the new ones after the colour.

@@ -68,7 +68,11 @@ void sitFirstPaper()
             seed = seed * 1103515245u + 12345u;
             const bool right = (seed >> 16) % 10 < 7;
             const qint16 key = numbers::readInt16(question.answer);
-            answers.append(right ? key : qint16((seed >> 20) % 4 + 1));
+            // A wrong answer is never the key by chance, so every score agrees with its answers.
+            qint16 wrong = qint16((seed >> 20) % 4 + 1);
+            if (wrong == key)
+                wrong = qint16(wrong % 4 + 1);
+            answers.append(right ? key : wrong);
             order.append(qint16(q + 1));
             if (right)
                 score += question.mark.isEmpty() ? table.defaultMark : numbers::leadingNumber(question.mark);

@@ -5,6 +5,7 @@
 #include "profile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -120,6 +121,129 @@ Progress resume(const Id &id, int questionCount, qint64 fullSeconds)
     const auto left = numbers::parseHhmmss(s.value(sec, key(id, QStringLiteral("TIME"))));
     p.secondsLeft = left ? *left : fullSeconds;
     return p;
+}
+
+bool finish(const Id &id, const Finish &batch)
+{
+    return finish(id, batch.timeLeft, batch.answers, batch.score);
+}
+
+Saver::Saver(Id id, QObject *context, Done done)
+    : m_id(std::move(id))
+    , m_context(context)
+    , m_done(std::move(done))
+    , m_thread([this] { run(); })
+{
+}
+
+Saver::~Saver()
+{
+    {
+        std::lock_guard guard(m_mutex);
+        m_stop = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+}
+
+quint64 Saver::submitProgress(const Progress &progress, std::optional<QDateTime> started)
+{
+    std::lock_guard guard(m_mutex);
+    if (m_progress)
+        m_replaced.append(m_progress->submission);
+    Job job;
+    job.submission = ++m_next;
+    job.progress = progress;
+    job.started = std::move(started);
+    m_progress = std::move(job);
+    m_changed.notify_all();
+    return m_next;
+}
+
+quint64 Saver::submitFinish(const Finish &batch)
+{
+    std::lock_guard guard(m_mutex);
+    if (m_finish)
+        m_replaced.append(m_finish->submission);
+    Job job;
+    job.submission = ++m_next;
+    job.isFinish = true;
+    job.finish = batch;
+    m_finish = std::move(job);
+    m_changed.notify_all();
+    return m_next;
+}
+
+bool Saver::wait(quint64 submission, int ms)
+{
+    std::unique_lock guard(m_mutex);
+    const bool known = m_changed.wait_for(guard, std::chrono::milliseconds(qMax(0, ms)),
+                                          [&] { return m_outcomes.contains(submission); });
+    return known && m_outcomes.value(submission);
+}
+
+bool Saver::outcomeKnown(quint64 submission) const
+{
+    std::lock_guard guard(m_mutex);
+    return m_outcomes.contains(submission);
+}
+
+int Saver::writes() const
+{
+    std::lock_guard guard(m_mutex);
+    return m_writes;
+}
+
+int Saver::failures() const
+{
+    std::lock_guard guard(m_mutex);
+    return m_failures;
+}
+
+qint64 Saver::longestWriteMs() const
+{
+    std::lock_guard guard(m_mutex);
+    return m_longestMs;
+}
+
+void Saver::run()
+{
+    std::unique_lock guard(m_mutex);
+    for (;;) {
+        m_changed.wait(guard, [this] { return m_stop || m_progress || m_finish; });
+        if (!m_progress && !m_finish)
+            return; // stopped with nothing left to write
+        // Progress first: a finish must not overtake the start of its attempt.
+        Job job = m_progress ? *std::exchange(m_progress, std::nullopt) : *std::exchange(m_finish, std::nullopt);
+        const QList<quint64> replaced = std::exchange(m_replaced, {});
+        guard.unlock();
+        QElapsedTimer took;
+        took.start();
+        bool written = false;
+        if (job.isFinish)
+            written = finish(m_id, job.finish);
+        else if (job.started)
+            written = startAttempt(m_id, *job.started, job.progress);
+        else
+            written = saveProgress(m_id, job.progress);
+        const qint64 ms = took.elapsed();
+        guard.lock();
+        ++m_writes;
+        if (!written)
+            ++m_failures;
+        m_longestMs = qMax(m_longestMs, ms);
+        m_outcomes.insert(job.submission, written);
+        // A state that was replaced before it was written is carried by the newer one.
+        for (quint64 r : replaced)
+            m_outcomes.insert(r, written);
+        m_changed.notify_all();
+        if (m_context && m_done) {
+            const Done done = m_done;
+            const quint64 submission = job.submission;
+            QMetaObject::invokeMethod(m_context, [done, submission, written] { done(submission, written); },
+                                      Qt::QueuedConnection);
+        }
+    }
 }
 
 bool finish(const Id &id, const QString &timeLeft, const QList<qint16> &answers, qint16 score)

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -25,9 +26,6 @@ const QColor SelectedColour(255, 0, 0);
 const QColor UnselectedColour(0, 192, 192);
 const QColor KeyColour(0, 255, 0);
 const QColor AnsweredColour(0, 255, 0);
-
-// The number of finish writes tried before the student is asked what to do.
-constexpr int FinishAttempts = 2;
 
 // A file name from the paper file names a file in the paper folder and nothing else.
 // A choice is a coloured plate with dark text, readable on each of its colours.
@@ -102,7 +100,11 @@ ExamWindow::ExamWindow(examdesk::ExamSession session, QWidget *parent)
     connect(&Timer1, &QTimer::timeout, this, &ExamWindow::tick);
     Timer保存.setObjectName(QStringLiteral("Timer保存"));
     Timer保存.setInterval(SaveIntervalMs);
-    connect(&Timer保存, &QTimer::timeout, this, &ExamWindow::saveProgress);
+    connect(&Timer保存, &QTimer::timeout, this, &ExamWindow::submitProgress);
+    m_answerSave.setObjectName(QStringLiteral("AnswerSave"));
+    m_answerSave.setSingleShot(true);
+    m_answerSave.setInterval(AnswerSaveMs);
+    connect(&m_answerSave, &QTimer::timeout, this, &ExamWindow::submitProgress);
 
     connect(ui->Command1, &QPushButton::clicked, this, &ExamWindow::previous);
     connect(ui->Command2, &QPushButton::clicked, this, &ExamWindow::next);
@@ -125,6 +127,7 @@ ExamWindow::ExamWindow(examdesk::ExamSession session, QWidget *parent)
     m_exit = [] { QCoreApplication::exit(0); };
 }
 
+// The saver is destroyed first (declared last): it finishes its write while the window still is.
 ExamWindow::~ExamWindow() = default;
 
 void ExamWindow::setClock(Clock clock)
@@ -195,6 +198,8 @@ void ExamWindow::load()
     ui->Command3->setVisible(允许判题 == 1);
 
     const record::Id id = m_session.recordId();
+    m_saver = std::make_unique<record::Saver>(
+        id, this, [this](quint64 submission, bool written) { saveDone(submission, written); });
     const qint64 fullSeconds = examdesk::testSeconds(考试总时间);
     if (m_session.是否二次登录) {
         const record::Progress saved = record::resume(id, 总题数, fullSeconds);
@@ -354,6 +359,7 @@ void ExamWindow::choiceClicked(int choice)
     }
     paintChoice(box, box->isChecked() ? SelectedColour : UnselectedColour);
     m_answers[q - 1] = *code;
+    answerChanged();
     const int button = 当前考题 - ui->VSlquestion->value();
     if (button >= 1 && button <= examdesk::SelectorButtons)
         colourSelectorButton(m_selector[button - 1], *code);
@@ -376,8 +382,10 @@ void ExamWindow::moveTo(int position)
 {
     if (position < 1 || position > 总题数)
         return;
+    const qint16 before = 当前考题;
     当前考题 = qint16(position);
     showQuestion();
+    positionChanged(before);
 }
 
 void ExamWindow::next()
@@ -389,6 +397,7 @@ void ExamWindow::next()
     ++当前考题;
     ui->Command1->setEnabled(true);
     showQuestion();
+    positionChanged(qint16(当前考题 - 1));
 }
 
 void ExamWindow::previous()
@@ -400,10 +409,12 @@ void ExamWindow::previous()
     --当前考题;
     ui->Command2->setEnabled(true);
     showQuestion();
+    positionChanged(qint16(当前考题 + 1));
 }
 
 void ExamWindow::jumpForward()
 {
+    const qint16 before = 当前考题;
     if (当前考题 + 鼠标右击翻页数 > 总题数) {
         当前考题 = qMax<qint16>(1, 总题数);
         ui->Command2->setEnabled(false);
@@ -412,10 +423,12 @@ void ExamWindow::jumpForward()
     }
     ui->Command1->setEnabled(true);
     showQuestion();
+    positionChanged(before);
 }
 
 void ExamWindow::jumpBack()
 {
+    const qint16 before = 当前考题;
     if (当前考题 > 鼠标右击翻页数) {
         当前考题 = qint16(当前考题 - 鼠标右击翻页数);
     } else {
@@ -424,6 +437,7 @@ void ExamWindow::jumpBack()
     }
     ui->Command2->setEnabled(true);
     showQuestion();
+    positionChanged(before);
 }
 
 void ExamWindow::toggleKeyMode()
@@ -510,18 +524,48 @@ void ExamWindow::tick()
         finish(true);
 }
 
+quint64 ExamWindow::submitProgress()
+{
+    if (!m_loaded || !m_saver)
+        return 0;
+    m_answerSave.stop();
+    const record::Progress progress{secondsLeft(), 当前考题, m_answers, m_order};
+    ++m_savesSubmitted;
+    return m_saver->submitProgress(progress, m_startPending ? std::optional<QDateTime>(m_started) : std::nullopt);
+}
+
+void ExamWindow::answerChanged()
+{
+    // Not restarted by further changes: a student who keeps clicking is still saved each second.
+    if (!m_answerSave.isActive())
+        m_answerSave.start();
+}
+
+void ExamWindow::positionChanged(qint16 before)
+{
+    if (当前考题 != before && !m_finishing)
+        submitProgress();
+}
+
+void ExamWindow::saveDone(quint64 submission, bool written)
+{
+    if (submission < m_lastOutcome)
+        return; // news of an older save
+    m_lastOutcome = submission;
+    if (written)
+        m_startPending = false;
+    if (!m_finishing)
+        Timer保存.start(written ? SaveIntervalMs : SaveRetryMs);
+}
+
 bool ExamWindow::saveProgress()
 {
     if (!m_loaded || m_finishing)
         return false;
-    const record::Id id = m_session.recordId();
-    const record::Progress progress{secondsLeft(), 当前考题, m_answers, m_order};
-    const bool saved =
-        m_startPending ? record::startAttempt(id, m_started, progress) : record::saveProgress(id, progress);
-    if (saved)
-        m_startPending = false;
-    Timer保存.start(saved ? SaveIntervalMs : SaveRetryMs);
-    return saved;
+    const quint64 submission = submitProgress();
+    const bool written = m_saver->wait(submission, SaveHoldMs);
+    saveDone(submission, written);
+    return written;
 }
 
 void ExamWindow::requestFinish()
@@ -537,11 +581,22 @@ void ExamWindow::requestFinish()
 
 bool ExamWindow::writeFinish(const QString &timeLeft, qint16 mark)
 {
-    const record::Id id = m_session.recordId();
+    // The start of the attempt goes first when no save has carried it yet.
+    if (m_startPending)
+        submitProgress();
+    // The one place the finish batch is made.
+    const record::Finish batch{timeLeft, m_answers, mark};
     for (;;) {
-        for (int attempt = 0; attempt < FinishAttempts; ++attempt) {
-            if (record::finish(id, timeLeft, m_answers, mark))
+        const quint64 submission = m_saver->submitFinish(batch);
+        // The window keeps painting while the write is under way; the exam takes no input now.
+        QElapsedTimer waited;
+        waited.start();
+        for (;;) {
+            if (m_saver->wait(submission, 50))
                 return true;
+            if (m_saver->outcomeKnown(submission) || waited.elapsed() >= FinishWaitMs)
+                break;
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         }
         const prompt::Answer again = prompt::ask(
             this,
@@ -560,6 +615,7 @@ void ExamWindow::finish(bool timeOut)
         return;
     m_finishing = true;
     Timer保存.stop();
+    m_answerSave.stop();
     stopCountdown();
     if (timeOut)
         ui->Lab_TIMER->setText(numbers::hhmmss(0));

@@ -1,5 +1,6 @@
 #include "answerrecord.h"
 
+#include "files.h"
 #include "numbers.h"
 #include "paths.h"
 #include "profile.h"
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QThread>
 
 namespace record {
 namespace {
@@ -282,14 +284,45 @@ Result readResult(const Id &id, int questionCount)
     return resultFrom(profile::Snapshot(path(id)), id, questionCount);
 }
 
+namespace {
+
+// How long a listed record that cannot be read is tried again: on a network folder a record
+// being replaced can be missing, or unreadable, for a moment.
+constexpr int ListedRecordRetryMs = 200;
+
+/// The bytes of a record the folder lists; empty when it stays unreadable or empty.
+QByteArray readListed(const QString &file)
+{
+    QByteArray bytes;
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        if (files::read(file, bytes) && !bytes.isEmpty())
+            return bytes;
+        if (waited.elapsed() >= ListedRecordRetryMs)
+            return {};
+        QThread::msleep(10);
+    }
+}
+
+} // namespace
+
 QList<Result> readResults(const QString &paper, const QString &className, const QStringList &numbers,
                           int questionCount)
 {
     const QString folder = paths::scoreFolder(paper);
     const QString cls = className.trimmed();
-    // Names found in the folder without regard to case, filled on the first record that is not
-    // present under its exact name, so that absent students cost one listing in all.
-    std::optional<QHash<QString, QString>> listing;
+    // The folder is listed once: names are found without regard to case, and a record that
+    // is listed but does not open at once is tried again instead of counting as missing.
+    QHash<QString, QString> listing;
+    if (!folder.isEmpty()) {
+        const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        // The first spelling wins, as it does for the record paths the other windows use.
+        for (const QString &entry : entries) {
+            if (!listing.contains(entry.toCaseFolded()))
+                listing.insert(entry.toCaseFolded(), entry);
+        }
+    }
     // Students without a record share one list of codes: a class of thousands on a paper of
     // thousands of questions must not take gigabytes.
     const QList<qint16> unanswered(qMax(0, questionCount), 0);
@@ -300,26 +333,23 @@ QList<Result> readResults(const QString &paper, const QString &className, const 
         const QString name = cls + id.number + QStringLiteral(".cho");
         // A test or class name that is no plain file name has no record (see paths::resolve).
         const bool named = !folder.isEmpty() && paths::isPlainName(name);
-        QString file = named ? paths::join(folder, name) : QString();
-        if (named && !QFileInfo::exists(file)) {
-            if (!listing) {
-                listing.emplace();
-                const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-                // The first spelling wins, as it does for the record paths the other windows use.
-                for (const QString &entry : entries) {
-                    if (!listing->contains(entry.toCaseFolded()))
-                        listing->insert(entry.toCaseFolded(), entry);
-                }
+        QByteArray bytes;
+        bool found = false;
+        if (named) {
+            const QString exact = paths::join(folder, name);
+            if (files::read(exact, bytes) && !bytes.isEmpty()) {
+                found = true;
+            } else if (const auto it = listing.constFind(name.toCaseFolded()); it != listing.cend()) {
+                bytes = readListed(paths::join(folder, *it));
+                found = !bytes.isEmpty();
             }
-            const auto it = listing->constFind(name.toCaseFolded());
-            file = it == listing->cend() ? QString() : paths::join(folder, *it);
         }
-        if (file.isEmpty()) {
+        if (!found) {
             Result none;
             none.answers = unanswered;
             results.append(none);
         } else {
-            results.append(resultFrom(profile::Snapshot(file), id, questionCount));
+            results.append(resultFrom(profile::Snapshot::fromBytes(bytes), id, questionCount));
         }
     }
     return results;

@@ -151,6 +151,9 @@ Saver::~Saver()
 quint64 Saver::submitProgress(const Progress &progress, std::optional<QDateTime> started)
 {
     std::lock_guard guard(m_mutex);
+    // A start not yet written goes with the state that replaces it.
+    if (m_progress && !started)
+        started = m_progress->started;
     if (m_progress)
         m_replaced.append(m_progress->submission);
     Job job;

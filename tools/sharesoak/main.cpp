@@ -94,7 +94,8 @@ int sitTest(const QString &number, bool resume)
             QElapsedTimer t;
             t.start();
             held([&] { ok = window->saveProgress(); });
-            say("save %d %lld", ok ? 1 : 0, static_cast<long long>(t.elapsed()));
+            say("save %d %lld %lld", ok ? 1 : 0, static_cast<long long>(t.elapsed()),
+                static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
             lastSave = clock.elapsed();
         }
         if (k < n)
@@ -132,7 +133,7 @@ int refreshScores(int students, int seconds)
             const bool present = !results.at(i).firstName.isEmpty();
             if (seen[i] && !present) {
                 ++missed;
-                say("refresh-missed %d", i + 1);
+                say("refresh-missed %d %lld", i + 1, static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
             }
             seen[i] = seen[i] || present;
         }

@@ -1,14 +1,22 @@
 // Speed of the question editor on a paper of 200 questions whose question and explanation files
 // are about 3 KB of Word-style RTF each: the time from showing the window until its question list
 // is filled and question 1 is shown, and the time OK takes to save everything back. Prints
-// "BENCH <name> <value> <unit>" lines.
+// "BENCH <name> <value> <unit>" lines. A second paper has a picture in every question, and the
+// formatting commands are timed on it one by one.
 #include "paperfile.h"
+#include "pictureinsert.h"
+#include "richtextbox.h"
 #include "paths.h"
 #include "questioneditordialog.h"
 #include "session.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QTextCursor>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPushButton>
@@ -17,11 +25,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
 constexpr int Questions = 200;
 const QString Paper = QStringLiteral("Bench");
+const QString PicturePaper = QStringLiteral("Pictures");
 
 const QByteArray Header =
     "{\\rtf1\\ansi\\ansicpg1252\\uc1\\deff0\\deflang1033"
@@ -43,6 +53,33 @@ QByteArray questionFile(int question)
     return rtf + "}";
 }
 
+/// A 480x240 diagram-like picture as PNG, different for each question.
+QByteArray diagram(int question)
+{
+    QImage image(480, 240, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setPen(QPen(Qt::darkBlue, 3));
+    for (int i = 0; i < 12; ++i)
+        painter.drawLine(20 + i * 37, 220, 40 + ((i * 53 + question * 17) % 400), 20 + (i * 31 + question) % 180);
+    painter.drawText(QRect(0, 0, 480, 40), Qt::AlignCenter, QStringLiteral("Figure %1").arg(question));
+    painter.end();
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+QByteArray pictureQuestionFile(int question)
+{
+    QByteArray rtf = Header;
+    rtf += "\\pard\\plain \\f1\\fs22 Question " + QByteArray::number(question) + ": look at the figure.\\par ";
+    rtf += "{\\pict\\pngblip\\picw480\\pich240\\picwgoal7200\\pichgoal3600\r\n" + diagram(question).toHex() + "}";
+    rtf += "\\par A. 22\\par B. 46\\par C. 12\\par D. 20}";
+    return rtf;
+}
+
 bool write(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
@@ -50,9 +87,10 @@ bool write(const QString &path, const QByteArray &bytes)
 }
 
 /// A data root holding one paper of 200 questions.
-bool makePaper(const QString &root)
+bool makePaper(const QString &root, const QString &name = Paper,
+               QByteArray (*make)(int) = questionFile)
 {
-    const QString folder = paths::join(root, QStringLiteral("SHIJUAN/") + Paper);
+    const QString folder = paths::join(root, QStringLiteral("SHIJUAN/") + name);
     if (!QDir().mkpath(folder))
         return false;
     paper::QuestionTable table;
@@ -60,13 +98,64 @@ bool makePaper(const QString &root)
     for (int i = 1; i <= Questions; ++i) {
         const QString q = QStringLiteral("%1.RTF").arg(1000 + i);
         const QString e = QStringLiteral("%1.RTF").arg(5000 + i);
-        if (!write(paths::join(folder, q), questionFile(i)) ||
-            !write(paths::join(folder, e), questionFile(-i)))
+        if (!write(paths::join(folder, q), make(i)) || !write(paths::join(folder, e), questionFile(-i)))
             return false;
         table.questions.append({q, e, QStringLiteral("13"), QString()});
     }
     table.fullScore = Questions;
-    return paper::saveQuestions(paths::join(folder, Paper + QStringLiteral(".cho")), table);
+    return paper::saveQuestions(paths::join(folder, name + QStringLiteral(".cho")), table);
+}
+
+double millisecondsOf(const std::function<void()> &step)
+{
+    QElapsedTimer timer;
+    timer.start();
+    step();
+    QApplication::processEvents();
+    return timer.nsecsElapsed() / 1e6;
+}
+
+/// Opens the picture paper and times each command, the slowest of many tries.
+bool benchPictures(const QString &workFolder)
+{
+    examforge::session().currentPaperName = PicturePaper;
+    double open = 1e300;
+    for (int run = 0; run < 3; ++run) {
+        QuestionEditorDialog editor;
+        editor.setWorkFolder(workFolder);
+        open = std::min(open, millisecondsOf([&] { editor.show(); }));
+        editor.done(QDialog::Rejected);
+    }
+    QuestionEditorDialog editor;
+    editor.setWorkFolder(workFolder);
+    editor.show();
+    auto *question = editor.findChild<RichTextBox *>(QStringLiteral("RichTextBox1"));
+    auto *next = editor.findChild<QPushButton *>(QStringLiteral("Cmd下一题"));
+    auto *grid = editor.findChild<QTableWidget *>(QStringLiteral("Grid试卷"));
+    if (!question || !next || !grid || grid->rowCount() != Questions)
+        return false;
+    const auto action = [&](const char *name) { return editor.findChild<QAction *>(QString::fromLatin1(name)); };
+    pictures::Prepared picture{diagram(999), QSize(480, 240)};
+    double bold = 0, italic = 0, superscript = 0, symbol = 0, insert = 0, move = 0;
+    for (int i = 0; i < 60; ++i) {
+        question->selectAll();
+        bold = std::max(bold, millisecondsOf([&] { action("mnuBold")->trigger(); }));
+        italic = std::max(italic, millisecondsOf([&] { action("mnuItalic")->trigger(); }));
+        superscript = std::max(superscript, millisecondsOf([&] { action("mnuSuperscript")->trigger(); }));
+        question->moveCursor(QTextCursor::End);
+        symbol = std::max(symbol, millisecondsOf([&] { question->insertPlainText(QStringLiteral("\u2264")); }));
+        insert = std::max(insert, millisecondsOf([&] { pictures::insert(*question, picture); }));
+        move = std::max(move, millisecondsOf([&] { next->click(); }));
+    }
+    editor.done(QDialog::Rejected);
+    std::printf("BENCH editor_open_200_pictures %.1f ms\n", open);
+    std::printf("BENCH editor_command_bold_max %.1f ms\n", bold);
+    std::printf("BENCH editor_command_italic_max %.1f ms\n", italic);
+    std::printf("BENCH editor_command_superscript_max %.1f ms\n", superscript);
+    std::printf("BENCH editor_command_symbol_max %.1f ms\n", symbol);
+    std::printf("BENCH editor_command_picture_max %.1f ms\n", insert);
+    std::printf("BENCH editor_next_question_max %.1f ms\n", move);
+    return true;
 }
 
 } // namespace
@@ -79,7 +168,7 @@ int main(int argc, char *argv[])
     QTemporaryDir root;
     QTemporaryDir work;
     paths::setProgramFolderForTesting(root.path());
-    if (!makePaper(root.path())) {
+    if (!makePaper(root.path()) || !makePaper(root.path(), PicturePaper, pictureQuestionFile)) {
         std::fprintf(stderr, "could not write the paper\n");
         return 1;
     }
@@ -114,6 +203,10 @@ int main(int argc, char *argv[])
     std::printf("BENCH editor_open_200_questions_first %.1f ms\n", first);
     std::printf("BENCH editor_open_200_questions %.1f ms\n", best);
     std::printf("BENCH editor_ok_200_questions %.1f ms\n", save);
+    if (!benchPictures(work.path())) {
+        std::fprintf(stderr, "the editor did not open the paper of pictures\n");
+        return 1;
+    }
     paths::setProgramFolderForTesting(QString());
     return 0;
 }

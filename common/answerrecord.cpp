@@ -12,6 +12,9 @@
 #include <QHash>
 #include <QThread>
 
+#include <algorithm>
+#include <limits>
+
 namespace record {
 namespace {
 
@@ -272,8 +275,10 @@ Result resultFrom(const profile::Snapshot &s, const Id &id, int questionCount)
     r.lastName = s.value(sec, key(id, QStringLiteral("LAST"))).trimmed();
     // An empty score reads like a missing one.
     const QString df = s.value(sec, key(id, QStringLiteral("DF")));
-    if (!df.isEmpty() && numbers::leadingNumber(df) >= 0)
-        r.score = numbers::leadingNumber(df);
+    // Scores are 16-bit numbers: one beyond that is clamped here, once, so that the row, the
+    // sum, the ranks and the highest score all count the same value.
+    if (const double score = numbers::leadingNumber(df); !df.isEmpty() && score >= 0)
+        r.score = std::min(score, double(std::numeric_limits<qint16>::max()));
     r.timeLeft = s.value(sec, key(id, QStringLiteral("TIME2")));
     for (int j = 1; j <= questionCount; ++j)
         r.answers.append(s.number(sec, key(id, QStringLiteral("DA%1").arg(j)), QStringLiteral("0")));

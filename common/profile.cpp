@@ -11,12 +11,19 @@
 #include <QHash>
 #include <QStringDecoder>
 
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
 namespace profile {
 namespace {
 
 // Long enough for any writer's turn, short enough that a window never freezes for long.
 constexpr int LockWaitMs = 8000;
 
+// The one trimming rule for names and values, on reading and on writing alike: blanks and
+// tabs. Neither byte occurs inside a multi-byte character of any supported code page, so
+// trimming the bytes and trimming the decoded text agree.
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t';
@@ -28,6 +35,17 @@ bool isBlank(QChar c)
 }
 
 QStringView trimBlanks(QStringView s)
+{
+    qsizetype b = 0;
+    qsizetype e = s.size();
+    while (b < e && isBlank(s[b]))
+        ++b;
+    while (e > b && isBlank(s[e - 1]))
+        --e;
+    return s.sliced(b, e - b);
+}
+
+QByteArrayView trimBlanks(QByteArrayView s)
 {
     qsizetype b = 0;
     qsizetype e = s.size();
@@ -63,81 +81,296 @@ QString unquoted(QStringView value)
     return value.toString();
 }
 
-enum class Kind { Blank, Comment, Header, Entry, Other };
+bool isAscii(QByteArrayView b)
+{
+    for (const char c : b) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+/// Decodes one piece of a file (a name or a value) at a time. Every piece starts from a fresh
+/// state: an unfinished character at the end of one piece (a cut value, a damaged line) must
+/// not swallow the start of the next.
+class PieceDecoder
+{
+public:
+    QString decode(QByteArrayView b)
+    {
+        // Most pieces are plain ASCII, which every supported code page maps alike.
+        if (isAscii(b))
+            return QString::fromLatin1(b);
+        if (!m_decoder) {
+            m_decoder.emplace(ansi::codePageName().toLatin1().constData());
+            if (!m_decoder->isValid())
+                m_decoder.reset();
+        }
+        if (!m_decoder)
+            return QString::fromUtf8(b);
+        m_decoder->resetState();
+        return m_decoder->decode(b);
+    }
+
+private:
+    std::optional<QStringDecoder> m_decoder;
+};
+
+/// A section or key name as looked up: folded once, with its ASCII bytes when it has no other
+/// characters, so that the usual all-ASCII names of a file compare without decoding.
+struct Name
+{
+    explicit Name(QStringView name)
+        : folded(profile::folded(name))
+    {
+        for (const QChar c : folded) {
+            if (c.unicode() >= 0x80) {
+                ascii = false;
+                break;
+            }
+        }
+        if (ascii)
+            latin1 = folded.toLatin1();
+    }
+
+    /// Whether a name as it stands in the file (blanks around it allowed) is this name.
+    bool matches(QByteArrayView raw, PieceDecoder &decoder) const
+    {
+        if (isAscii(raw)) {
+            if (!ascii) // no ASCII text folds to a name with other characters
+                return false;
+            const QByteArrayView t = trimBlanks(raw);
+            return t.size() == latin1.size() && qstrnicmp(t.data(), t.size(), latin1.constData(), latin1.size()) == 0;
+        }
+        return profile::folded(decoder.decode(raw)) == folded;
+    }
+
+    QString folded;
+    QByteArray latin1;
+    bool ascii = true;
+};
+
+enum class Kind : quint8 { Blank, Comment, Header, Entry, Other };
+
+/// Splits bytes into lines ended by CRLF, LF or CR (the last line may lack an ending).
+class LineSplitter
+{
+public:
+    explicit LineSplitter(QByteArrayView bytes, qsizetype start = 0)
+        : m_bytes(bytes)
+        , m_pos(start)
+    {
+    }
+
+    /// The next line's start, length and ending length; false at the end.
+    bool next(qsizetype &begin, qsizetype &size, quint8 &ending)
+    {
+        const qsizetype n = m_bytes.size();
+        if (m_pos >= n)
+            return false;
+        // Each search result is kept until passed, so files of one line ending or the other
+        // are scanned once, not once per line.
+        if (m_nextLf < m_pos)
+            m_nextLf = find('\n');
+        if (m_nextCr < m_pos)
+            m_nextCr = find('\r');
+        const qsizetype end = std::min(m_nextLf, m_nextCr);
+        begin = m_pos;
+        size = end - m_pos;
+        if (end >= n)
+            ending = 0;
+        else if (m_bytes[end] == '\r' && end + 1 < n && m_bytes[end + 1] == '\n')
+            ending = 2;
+        else
+            ending = 1;
+        m_pos = end + ending;
+        return true;
+    }
+
+private:
+    qsizetype find(char c) const
+    {
+        const void *hit = std::memchr(m_bytes.data() + m_pos, c, static_cast<size_t>(m_bytes.size() - m_pos));
+        return hit ? static_cast<const char *>(hit) - m_bytes.data() : m_bytes.size();
+    }
+
+    QByteArrayView m_bytes;
+    qsizetype m_pos;
+    qsizetype m_nextLf = -1;
+    qsizetype m_nextCr = -1;
+};
+
+/// What a line is; for an entry, eq receives the offset of its first '='; for a header, eq
+/// receives the offset just after its '['.
+Kind classify(QByteArrayView line, qsizetype &eq)
+{
+    qsizetype i = 0;
+    while (i < line.size() && isBlank(line[i]))
+        ++i;
+    if (i == line.size())
+        return Kind::Blank;
+    if (line[i] == ';')
+        return Kind::Comment;
+    if (line[i] == '[') {
+        eq = i + 1;
+        return Kind::Header;
+    }
+    // '=' never occurs inside a multi-byte character of a supported code page.
+    eq = line.indexOf('=');
+    return eq >= 0 ? Kind::Entry : Kind::Other;
+}
+
+/// A header's name as it stands: from after the '[' to the first ']', or to the line's end.
+/// In a multi-byte code page ']' can be the second byte of a character, so a line that is not
+/// plain ASCII is searched as text.
+QString headerName(QByteArrayView afterBracket, PieceDecoder &decoder)
+{
+    if (isAscii(afterBracket)) {
+        const qsizetype close = afterBracket.indexOf(']');
+        return QString::fromLatin1(close < 0 ? afterBracket : afterBracket.first(close));
+    }
+    const QString text = decoder.decode(afterBracket);
+    const qsizetype close = text.indexOf(u']');
+    return close < 0 ? text : text.left(close);
+}
+
+bool headerMatches(QByteArrayView afterBracket, const Name &name, PieceDecoder &decoder)
+{
+    if (isAscii(afterBracket)) {
+        const qsizetype close = afterBracket.indexOf(']');
+        return name.matches(close < 0 ? afterBracket : afterBracket.first(close), decoder);
+    }
+    return folded(headerName(afterBracket, decoder)) == name.folded;
+}
+
+QString valueOf(QByteArrayView line, qsizetype eq, PieceDecoder &decoder)
+{
+    return trimBlanks(decoder.decode(trimBlanks(line.sliced(eq + 1)))).toString();
+}
+
+constexpr qsizetype BomSize = 3;
+
+qsizetype contentStart(QByteArrayView bytes)
+{
+    return bytes.startsWith("\xEF\xBB\xBF") ? BomSize : 0;
+}
+
+/// One read straight from the file's bytes: the first entry of the key in the first section of
+/// that name, found without building anything for the rest of the file.
+std::optional<QString> scanValue(QByteArrayView bytes, const QString &section, const QString &key)
+{
+    const Name sectionName(section);
+    const Name keyName(key);
+    PieceDecoder decoder;
+    LineSplitter lines(bytes, contentStart(bytes));
+    qsizetype begin = 0;
+    qsizetype size = 0;
+    quint8 ending = 0;
+    bool inSection = false;
+    while (lines.next(begin, size, ending)) {
+        const QByteArrayView line = bytes.sliced(begin, size);
+        qsizetype eq = -1;
+        const Kind kind = classify(line, eq);
+        if (kind == Kind::Header) {
+            if (inSection)
+                return std::nullopt; // only the first section of a name counts
+            inSection = headerMatches(line.sliced(eq), sectionName, decoder);
+        } else if (inSection && kind == Kind::Entry && keyName.matches(line.first(eq), decoder)) {
+            return valueOf(line, eq, decoder);
+        }
+    }
+    return std::nullopt;
+}
 
 struct Line
 {
-    QByteArray bytes;  // the line without its ending
-    QByteArray ending; // "\r\n", "\n", "\r" or empty for an unterminated last line
+    qsizetype begin = 0; // into the document's source bytes, unless edited
+    qsizetype size = 0;
+    QByteArray edited;   // the line's bytes once a write changed or added it
+    qsizetype eq = -1;   // entries: offset of the '='
+    quint8 ending = 0;   // length of "\r\n", "\n" or "\r"; 0 for an unterminated last line
+    bool isEdited = false;
     Kind kind = Kind::Other;
-    QString value; // entries only: the value as read, before the 255-byte cut
 };
 
 struct Section
 {
     QString name; // folded; empty for the lines before the first header
     QList<Line> lines;
-    QHash<QString, qsizetype> keys; // folded key -> index of its first entry in lines
-    qsizetype lastContent = -1;     // index of the last non-blank line
+    qsizetype lastContent = -1; // index of the last non-blank line
+    qsizetype entries = 0;
+    // Folded key -> index of its first entry; built once a section is looked up often enough
+    // that folding every key pays (a snapshot, a batch), so a single read or write never does.
+    mutable QHash<QString, qsizetype> keys;
+    mutable bool indexed = false;
+    mutable int lookups = 0;
 };
 
-/// A parsed profile file that can be edited and written back byte for byte.
+constexpr int LookupsBeforeIndex = 4;
+
+/// The first of several equal names wins.
+void insertFirst(QHash<QString, qsizetype> &index, const QString &name, qsizetype at)
+{
+    if (!index.contains(name))
+        index.insert(name, at);
+}
+
+/// A parsed profile file that can be edited and written back byte for byte. Lines refer to the
+/// source bytes until a write changes them; names and values are decoded only when asked for.
 class Document
 {
 public:
-    explicit Document(const QByteArray &bytes) { parse(bytes); }
-
-    const Section *findSection(const QString &section) const
+    explicit Document(const QByteArray &bytes)
+        : m_source(bytes)
     {
-        const auto it = m_sectionIndex.constFind(folded(section));
-        return it == m_sectionIndex.cend() ? nullptr : &m_sections[*it];
+        parse();
     }
 
+    /// The first entry of the key in the first section of that name, or null.
     const Line *findEntry(const QString &section, const QString &key) const
     {
-        const Section *s = findSection(section);
-        if (!s)
+        const qsizetype s = findSection(folded(section));
+        if (s < 0)
             return nullptr;
-        const auto it = s->keys.constFind(folded(key));
-        return it == s->keys.cend() ? nullptr : &s->lines[*it];
+        const qsizetype i = findKey(m_sections[s], Name(key));
+        return i < 0 ? nullptr : &m_sections[s].lines[i];
     }
+
+    QString valueOf(const Line &line) const { return profile::valueOf(bytesOf(line), line.eq, m_decoder); }
 
     void write(const QString &sectionName, const QString &keyName, const QString &valueText)
     {
-        const QString section = sanitized(sectionName).trimmed();
-        const QString key = sanitized(keyName).trimmed();
+        const QString section = trimBlanks(sanitized(sectionName)).toString();
+        const QString key = trimBlanks(sanitized(keyName)).toString();
         const QByteArray value = ansi::encode(sanitized(valueText));
-        const QString sectionKey = folded(section);
-        const QString entryKey = folded(key);
-
-        auto sit = m_sectionIndex.constFind(sectionKey);
-        if (sit == m_sectionIndex.cend()) {
+        const qsizetype sectionIndex = findSection(folded(section));
+        if (sectionIndex < 0) {
             appendSection(section, key, value);
             return;
         }
-        Section &s = m_sections[*sit];
-        if (const auto kit = s.keys.constFind(entryKey); kit != s.keys.cend()) {
-            Line &line = s.lines[*kit];
-            const qsizetype eq = line.bytes.indexOf('=');
-            line.bytes = line.bytes.left(eq + 1) + value;
-            line.value = ansi::decode(value).trimmed();
+        Section &s = m_sections[sectionIndex];
+        const Name name(key);
+        if (const qsizetype i = findKey(s, name); i >= 0) {
+            Line &line = s.lines[i];
+            const QByteArray replaced = bytesOf(line).first(line.eq + 1).toByteArray() + value;
+            line.edited = replaced;
+            line.isEdited = true;
             return;
         }
-        Line entry;
-        entry.bytes = ansi::encode(key) + '=' + value;
-        entry.kind = Kind::Entry;
-        entry.value = ansi::decode(value).trimmed();
+        Line entry = newEntry(key, value);
         // Indexed sections always start with their header line.
         const qsizetype anchor = s.lastContent >= 0 ? s.lastContent : 0;
         Line &before = s.lines[anchor];
-        if (before.ending.isEmpty())
-            before.ending = "\r\n";
+        if (before.ending == 0)
+            before.ending = 2;
         else
-            entry.ending = "\r\n";
+            entry.ending = 2;
         // Only blank lines follow the anchor, so no stored index moves.
         s.lines.insert(anchor + 1, entry);
-        s.keys.insert(entryKey, anchor + 1);
+        if (s.indexed)
+            s.keys.insert(name.folded, anchor + 1);
         s.lastContent = anchor + 1;
+        ++s.entries;
     }
 
     bool removeSection(const QString &sectionName)
@@ -158,7 +391,7 @@ public:
     bool hasEntries() const
     {
         for (const Section &s : m_sections) {
-            if (!s.keys.isEmpty())
+            if (s.entries > 0)
                 return true;
         }
         return false;
@@ -167,24 +400,68 @@ public:
     QByteArray bytes() const
     {
         QByteArray out;
-        out.reserve(m_size + 64);
+        out.reserve(m_source.size() + 256);
+        out += m_bom;
         for (const Section &s : m_sections) {
             for (const Line &line : s.lines) {
-                out += line.bytes;
-                out += line.ending;
+                out += bytesOf(line);
+                if (line.ending == 2)
+                    out += "\r\n";
+                else if (line.ending == 1) // a lone LF or CR, as the source had it
+                    out += m_source.at(line.begin + line.size);
             }
         }
         return out;
     }
 
 private:
+    QByteArrayView bytesOf(const Line &line) const
+    {
+        return line.isEdited ? QByteArrayView(line.edited) : QByteArrayView(m_source).sliced(line.begin, line.size);
+    }
+
+    qsizetype findSection(const QString &foldedName) const
+    {
+        const auto it = m_sectionIndex.constFind(foldedName);
+        return it == m_sectionIndex.cend() ? -1 : *it;
+    }
+
+    qsizetype findKey(const Section &s, const Name &name) const
+    {
+        if (!s.indexed && ++s.lookups > LookupsBeforeIndex) {
+            for (qsizetype i = 0; i < s.lines.size(); ++i) {
+                const Line &line = s.lines[i];
+                if (line.kind == Kind::Entry)
+                    insertFirst(s.keys, folded(m_decoder.decode(bytesOf(line).first(line.eq))), i);
+            }
+            s.indexed = true;
+        }
+        if (s.indexed)
+            return s.keys.value(name.folded, -1);
+        for (qsizetype i = 0; i < s.lines.size(); ++i) {
+            const Line &line = s.lines[i];
+            if (line.kind == Kind::Entry && name.matches(bytesOf(line).first(line.eq), m_decoder))
+                return i;
+        }
+        return -1;
+    }
+
+    Line newEntry(const QString &key, const QByteArray &value) const
+    {
+        Line entry;
+        const QByteArray encodedKey = ansi::encode(key);
+        entry.edited = encodedKey + '=' + value;
+        entry.isEdited = true;
+        entry.eq = encodedKey.size();
+        entry.kind = Kind::Entry;
+        return entry;
+    }
+
     void reindex()
     {
         m_sectionIndex.clear();
-        for (qsizetype i = 1; i < m_sections.size(); ++i) {
-            if (!m_sectionIndex.contains(m_sections.at(i).name))
-                m_sectionIndex.insert(m_sections.at(i).name, i);
-        }
+        for (qsizetype i = 1; i < m_sections.size(); ++i)
+            insertFirst(m_sectionIndex, m_sections.at(i).name, i);
     }
 
     void appendSection(const QString &section, const QString &key, const QByteArray &value)
@@ -193,126 +470,61 @@ private:
         for (auto it = m_sections.rbegin(); it != m_sections.rend(); ++it) {
             if (!it->lines.isEmpty()) {
                 Line &last = it->lines.last();
-                if (last.ending.isEmpty() && !(last.bytes.isEmpty()))
-                    last.ending = "\r\n";
+                if (last.ending == 0 && !bytesOf(last).isEmpty())
+                    last.ending = 2;
                 break;
             }
         }
         Section s;
         s.name = folded(section);
         Line header;
-        header.bytes = '[' + ansi::encode(section) + ']';
-        header.ending = "\r\n";
+        header.edited = '[' + ansi::encode(section) + ']';
+        header.isEdited = true;
+        header.ending = 2;
         header.kind = Kind::Header;
         s.lines.append(header);
-        Line entry;
-        entry.bytes = ansi::encode(key) + '=' + value;
-        entry.ending = "\r\n";
-        entry.kind = Kind::Entry;
-        entry.value = ansi::decode(value).trimmed();
+        Line entry = newEntry(key, value);
+        entry.ending = 2;
         s.lines.append(entry);
-        s.keys.insert(folded(key), 1);
         s.lastContent = 1;
-        m_sectionIndex.insert(s.name, m_sections.size());
+        s.entries = 1;
+        insertFirst(m_sectionIndex, s.name, m_sections.size());
         m_sections.append(std::move(s));
     }
 
-    void parse(const QByteArray &input)
+    void parse()
     {
-        m_size = input.size();
-        QByteArray bytes = input;
-        QByteArray bom;
-        if (bytes.startsWith("\xEF\xBB\xBF")) {
-            bom = bytes.left(3);
-            bytes.remove(0, 3);
-        }
-        QStringDecoder decoder(ansi::codePageName().toLatin1().constData());
-        const auto decode = [&decoder](QByteArrayView b) {
-            // Most lines are plain ASCII, which every supported code page maps alike.
-            bool ascii = true;
-            for (const char c : b) {
-                if (static_cast<unsigned char>(c) >= 0x80) {
-                    ascii = false;
-                    break;
-                }
-            }
-            if (ascii)
-                return QString::fromLatin1(b);
-            return decoder.isValid() ? QString(decoder.decode(b)) : QString::fromUtf8(b);
-        };
-
+        const qsizetype start = contentStart(m_source);
+        m_bom = m_source.first(start);
         m_sections.append(Section{}); // lines before the first header
-        qsizetype pos = 0;
-        const qsizetype n = bytes.size();
-        while (pos < n) {
-            qsizetype end = pos;
-            while (end < n && bytes[end] != '\n' && bytes[end] != '\r')
-                ++end;
-            Line line;
-            line.bytes = bytes.sliced(pos, end - pos);
-            if (end < n) {
-                if (bytes[end] == '\r' && end + 1 < n && bytes[end + 1] == '\n')
-                    line.ending = "\r\n";
-                else
-                    line.ending = QByteArray(1, bytes[end]);
+        LineSplitter lines(m_source, start);
+        Line line;
+        while (lines.next(line.begin, line.size, line.ending)) {
+            const QByteArrayView text = QByteArrayView(m_source).sliced(line.begin, line.size);
+            line.kind = classify(text, line.eq);
+            Section *current = &m_sections.last();
+            if (line.kind == Kind::Header) {
+                Section s;
+                s.name = folded(headerName(text.sliced(line.eq), m_decoder));
+                s.lines.append(line);
+                s.lastContent = 0;
+                insertFirst(m_sectionIndex, s.name, m_sections.size());
+                m_sections.append(std::move(s));
+                continue;
             }
-            pos = end + line.ending.size();
-            classify(line, decode);
-        }
-        if (!bom.isEmpty()) {
-            Section &first = m_sections.first();
-            if (first.lines.isEmpty()) {
-                Line marker; // keeps the byte-order mark in place on rewrite
-                marker.bytes = bom;
-                marker.kind = Kind::Blank;
-                first.lines.append(marker);
-            } else {
-                first.lines.first().bytes.prepend(bom);
-            }
+            if (line.kind != Kind::Blank)
+                current->lastContent = current->lines.size();
+            if (line.kind == Kind::Entry)
+                ++current->entries;
+            current->lines.append(line);
         }
     }
 
-    template<typename Decode>
-    void classify(Line &line, const Decode &decode)
-    {
-        qsizetype i = 0;
-        while (i < line.bytes.size() && isBlank(line.bytes[i]))
-            ++i;
-        Section *current = &m_sections.last();
-        if (i == line.bytes.size()) {
-            line.kind = Kind::Blank;
-            current->lines.append(std::move(line));
-            return;
-        }
-        const char first = line.bytes[i];
-        if (first == ';') {
-            line.kind = Kind::Comment;
-        } else if (first == '[') {
-            line.kind = Kind::Header;
-            const QString text = decode(QByteArrayView(line.bytes).sliced(i + 1));
-            const qsizetype close = text.indexOf(u']');
-            Section s;
-            s.name = folded(close < 0 ? QStringView(text) : QStringView(text).left(close));
-            s.lines.append(std::move(line));
-            s.lastContent = 0;
-            if (!m_sectionIndex.contains(s.name))
-                m_sectionIndex.insert(s.name, m_sections.size());
-            m_sections.append(std::move(s));
-            return;
-        } else if (const qsizetype eq = line.bytes.indexOf('='); eq >= 0) {
-            line.kind = Kind::Entry;
-            const QString key = folded(decode(QByteArrayView(line.bytes).first(eq)));
-            line.value = trimBlanks(decode(QByteArrayView(line.bytes).sliced(eq + 1))).toString();
-            if (!current->keys.contains(key))
-                current->keys.insert(key, current->lines.size());
-        }
-        current->lastContent = current->lines.size();
-        current->lines.append(std::move(line));
-    }
-
+    QByteArray m_source;
+    QByteArray m_bom; // kept in front of the first line on rewrite
     QList<Section> m_sections;
     QHash<QString, qsizetype> m_sectionIndex;
-    qsizetype m_size = 0;
+    mutable PieceDecoder m_decoder;
 };
 
 QString finishValue(const QString &stored)
@@ -368,9 +580,8 @@ bool editLocked(const QString &path, const Editor &edit)
 
 QString readValue(const QString &path, const QString &section, const QString &key, const QString &defaultValue)
 {
-    const Document doc(readAll(path));
-    const Line *line = doc.findEntry(section, key);
-    return finishValue(line ? line->value : defaultValue);
+    const std::optional<QString> stored = scanValue(readAll(path), section, key);
+    return finishValue(stored ? *stored : defaultValue);
 }
 
 qint16 readNumber(const QString &path, const QString &section, const QString &key, const QString &defaultValue)
@@ -459,7 +670,7 @@ bool Snapshot::exists() const
 QString Snapshot::value(const QString &section, const QString &key, const QString &defaultValue) const
 {
     const Line *line = d->doc.findEntry(section, key);
-    return finishValue(line ? line->value : defaultValue);
+    return finishValue(line ? d->doc.valueOf(*line) : defaultValue);
 }
 
 qint16 Snapshot::number(const QString &section, const QString &key, const QString &defaultValue) const

@@ -190,8 +190,11 @@ void StudentLoginWindow::confirm()
     m_session.姓名LAST = ui->Text3->text().trimmed();
 
     const profile::Snapshot paperFile(paper::file(m_session.考试名称));
-    允许重考 = cleanPassword(paperFile.value(paper::MainSection, paper::RetestPasswordKey));
-    允许考生二次登录 = cleanPassword(paperFile.value(paper::MainSection, paper::ReloginPasswordKey));
+    // The hidden label holds each password as the clean text the checks compare with.
+    ui->LabTEMP->setText(cleanPassword(paperFile.value(paper::MainSection, paper::RetestPasswordKey)));
+    允许重考 = ui->LabTEMP->text();
+    ui->LabTEMP->setText(cleanPassword(paperFile.value(paper::MainSection, paper::ReloginPasswordKey)));
+    允许考生二次登录 = ui->LabTEMP->text();
 
     const catalogue::ClassRecord range = catalogue::loadClass(m_session.班级);
     初始考号 = range.first;

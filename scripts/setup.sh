@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libvulkan-dev
-    libquazip1-qt6-dev
+    libquazip1-qt6-dev qt6-svg-dev
+    poppler-utils
     fonts-wqy-microhei
     xvfb xauth
     libbenchmark-dev

@@ -9,9 +9,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 HelpWindow::HelpWindow(QWidget *parent)
     : QWidget(parent, Qt::Window)
@@ -33,7 +36,39 @@ HelpWindow::HelpWindow(QWidget *parent)
     layout->addWidget(m_status);
     layout->addWidget(m_browser, 1);
     layout->addWidget(close, 0, Qt::AlignRight);
-    resize(640, 520);
+    resize(PreferredSize);
+}
+
+void HelpWindow::placeOnScreen()
+{
+    const QWidget *owner = parentWidget() ? parentWidget()->window() : nullptr;
+    const QScreen *screen = owner ? owner->screen() : this->screen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    // Before the first show the frame is unknown: leave room for a title bar and borders.
+    const QMargins frame = frameGeometry().size() != size()
+                               ? QMargins(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
+                                          frameGeometry().right() - geometry().right(),
+                                          frameGeometry().bottom() - geometry().bottom())
+                               : QMargins(8, 36, 8, 8);
+    const QSize inner = PreferredSize.boundedTo(available.size().shrunkBy(frame)).expandedTo(minimumSizeHint());
+    resize(inner);
+    QRect outer(QPoint(), inner.grownBy(frame));
+    outer.moveCenter(owner && owner->isVisible() ? owner->frameGeometry().center() : available.center());
+    outer.moveLeft(std::clamp(outer.left(), available.left(), std::max(available.left(), available.right() + 1 - outer.width())));
+    outer.moveTop(std::clamp(outer.top(), available.top(), std::max(available.top(), available.bottom() + 1 - outer.height())));
+    move(outer.topLeft()); // a window's position is that of its frame
+}
+
+void HelpWindow::keyPressEvent(QKeyEvent *event)
+{
+    // Escape closes it, as it closes every dialog of the programs.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void HelpWindow::showTopic(const QString &topic)
@@ -105,6 +140,8 @@ HelpWindow *showFor(QWidget *widget)
     if (!window)
         window = new HelpWindow(owner);
     window->showTopic(topic);
+    if (!window->isVisible())
+        window->placeOnScreen();
     window->show();
     window->raise();
     window->activateWindow();

@@ -21,7 +21,16 @@ public:
     QString topic() const { return m_topic; }
     bool pageFound() const { return m_found; }
 
+    /// Sizes the window to fit the screen of its owner and centres it over the owner, wholly
+    /// on that screen, title bar included.
+    void placeOnScreen();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
+    static constexpr QSize PreferredSize{640, 520};
+
     QTextBrowser *m_browser;
     QLabel *m_status;
     QString m_topic;

@@ -7,6 +7,7 @@
 #include "numbers.h"
 #include "prompt.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFocusEvent>
@@ -15,7 +16,10 @@
 #include <QShowEvent>
 #include <QSignalBlocker>
 
+#include <QTimer>
+
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -206,6 +210,15 @@ bool ClassManagementDialog::confirmLast()
 
 void ClassManagementDialog::addClass()
 {
+    // The class count is stored as a 16-bit number: one more class would read back as lost.
+    if (m_classes.size() >= std::numeric_limits<qint16>::max()) {
+        prompt::inform(this,
+                       QStringLiteral("The list already holds %1 classes, the most it can hold. Delete a class "
+                                      "before adding another.")
+                           .arg(std::numeric_limits<qint16>::max()),
+                       ManageClasses);
+        return;
+    }
     const QString prompt = QStringLiteral("Please enter the name fo new class:");
     const std::optional<QString> answer = prompt::input(this, prompt, prompt, QString());
     if (!answer)
@@ -289,6 +302,15 @@ void ClassManagementDialog::save()
 
 bool ClassManagementDialog::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_refusedButton) {
+        // The press that moved the focus out of a refused last number: the teacher is to
+        // type the number again, so the button must not act on this press.
+        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+            disarmRefusedButton();
+            return true;
+        }
+        return QDialog::eventFilter(watched, event);
+    }
     if (watched == ui->List1) {
         if (event->type() == QEvent::FocusIn) {
             refreshList(selected());
@@ -318,8 +340,24 @@ bool ClassManagementDialog::eventFilter(QObject *watched, QEvent *event)
         const QWidget *next = QApplication::focusWidget();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && isVisible() &&
             next != ui->Command2 && next != ui->Command3 && !confirmLast()) {
+            // A mouse press gives the focus before the pressed button sees it; that press is
+            // delivered right after this returns, so a posted call disarms an unused guard.
+            if (auto *button = qobject_cast<QAbstractButton *>(const_cast<QWidget *>(next));
+                button && reason == Qt::MouseFocusReason) {
+                disarmRefusedButton();
+                m_refusedButton = button;
+                button->installEventFilter(this);
+                QTimer::singleShot(0, this, &ClassManagementDialog::disarmRefusedButton);
+            }
             return true; // the focus went back to the box, which keeps its focused state
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void ClassManagementDialog::disarmRefusedButton()
+{
+    if (m_refusedButton)
+        m_refusedButton->removeEventFilter(this);
+    m_refusedButton = nullptr;
 }

@@ -4,9 +4,11 @@
 
 #include <QDialog>
 #include <QList>
+#include <QPointer>
 
 #include <memory>
 
+class QAbstractButton;
 class QLineEdit;
 
 namespace Ui {
@@ -55,6 +57,8 @@ private:
     /// Puts the box back to its last valid text (an edit that cannot be held).
     void refuse(QLineEdit *box);
     int selected() const;
+    /// Stops swallowing the press of a button that took the focus from a refused last number.
+    void disarmRefusedButton();
 
     std::unique_ptr<Ui::班级管理> ui;
     QList<catalogue::ClassRecord> m_classes;
@@ -62,4 +66,5 @@ private:
     QString m_lastFirst;
     QString m_lastLast;
     bool m_confirmingLast = false;
+    QPointer<QAbstractButton> m_refusedButton;
 };

@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QShowEvent>
 #include <QSignalBlocker>
+#include <QToolBar>
 #include <QValidator>
 
 #include <algorithm>
@@ -130,20 +131,22 @@ QuestionEditorDialog::QuestionEditorDialog(QWidget *parent)
             [this] { storeEditor(ui->RichTextBox2, Report::Once); });
 
     const QStringList families = QFontDatabase::families();
-    m_questionCommands = new RichTextCommands(ui->RichTextBox1, this,
-                                              {QStringLiteral("MenuRich"), QStringLiteral("mnucut"),
-                                               QStringLiteral("mnucopy"), QStringLiteral("mnupaste"),
-                                               QStringLiteral("mnuundo"), QStringLiteral("mnuFontName"),
-                                               QStringLiteral("字体列表"), QStringLiteral("MNUFontSize"),
-                                               QStringLiteral("字号列表"), QStringLiteral("MNU颜色")},
-                                              families);
-    m_explainCommands = new RichTextCommands(
-        ui->RichTextBox2, this,
-        {QStringLiteral("menuRich2"), QStringLiteral("mnurich2cut"), QStringLiteral("mnurich2copy"),
-         QStringLiteral("mnurich2paste"), QStringLiteral("mnurich2undo"), QStringLiteral("MNURICH2FontNAME"),
-         QStringLiteral("字体列表2"), QStringLiteral("MNURICH2FontSize"), QStringLiteral("字号列表2"),
-         QStringLiteral("mnurich2颜色")},
-        families);
+    RichTextCommands::Names question{QStringLiteral("MenuRich"), QStringLiteral("mnucut"),
+                                     QStringLiteral("mnucopy"),  QStringLiteral("mnupaste"),
+                                     QStringLiteral("mnuundo"),  QStringLiteral("mnuFontName"),
+                                     QStringLiteral("字体列表"), QStringLiteral("MNUFontSize"),
+                                     QStringLiteral("字号列表"), QStringLiteral("MNU颜色"),
+                                     QStringLiteral("mnu"),      QStringLiteral("ToolRich")};
+    m_questionCommands = new RichTextCommands(ui->RichTextBox1, this, question, families);
+    RichTextCommands::Names explanation{
+        QStringLiteral("menuRich2"),        QStringLiteral("mnurich2cut"),   QStringLiteral("mnurich2copy"),
+        QStringLiteral("mnurich2paste"),    QStringLiteral("mnurich2undo"),  QStringLiteral("MNURICH2FontNAME"),
+        QStringLiteral("字体列表2"),        QStringLiteral("MNURICH2FontSize"), QStringLiteral("字号列表2"),
+        QStringLiteral("mnurich2颜色"),     QStringLiteral("mnurich2"),      QStringLiteral("ToolRich2")};
+    m_explainCommands = new RichTextCommands(ui->RichTextBox2, this, explanation, families);
+    // Each editor's formatting bar stands right above it.
+    ui->questionLayout->insertWidget(ui->questionLayout->indexOf(ui->RichTextBox1), m_questionCommands->toolBar());
+    ui->questionLayout->insertWidget(ui->questionLayout->indexOf(ui->RichTextBox2), m_explainCommands->toolBar());
 
     for (QLineEdit *box : {ui->Text分值, ui->Text设置默认分值}) {
         box->setValidator(new MarkValidator(box));
@@ -770,7 +773,8 @@ void QuestionEditorDialog::chooseBankPaper()
         }
         list->setCurrentRow(-1);
     }
-    previewBankQuestion(-1);
+    // Nothing is selected, yet the preview shows the last question, as the list filling left it.
+    previewBankQuestion(int(m_bank.size()) - 1);
 }
 
 void QuestionEditorDialog::previewBankQuestion(int row)

@@ -10,6 +10,7 @@
 #include "paperfile.h"
 #include "paperfolders.h"
 #include "paths.h"
+#include "printpaperdialog.h"
 #include "profile.h"
 #include "prompt.h"
 #include "session.h"
@@ -115,6 +116,7 @@ PaperManagementDialog::PaperManagementDialog(QWidget *parent)
     connect(ui->Command5, &QPushButton::clicked, this, [this] { help::showFor(this); });
     connect(ui->Cmd导出试卷, &QPushButton::clicked, this, &PaperManagementDialog::exportPaper);
     connect(ui->Cmd导入试卷, &QPushButton::clicked, this, &PaperManagementDialog::importPaper);
+    connect(ui->CmdPrint, &QPushButton::clicked, this, &PaperManagementDialog::printPaper);
     connect(ui->CmdToWORD, &QPushButton::clicked, this, [this] {
         if (const PaperRow *row = selectedRow(); row && m_exportToWord)
             m_exportToWord(this, *row);
@@ -124,6 +126,17 @@ PaperManagementDialog::PaperManagementDialog(QWidget *parent)
 }
 
 PaperManagementDialog::~PaperManagementDialog() = default;
+
+void PaperManagementDialog::printPaper()
+{
+    const PaperRow *row = selectedRow();
+    if (!row)
+        return;
+    PrintPaperDialog choice(this);
+    if (choice.exec() != QDialog::Accepted)
+        return;
+    paperprint::printPaper(this, *row, choice.copy(), choice.pageSize(), m_printOptions);
+}
 
 void PaperManagementDialog::setWordExporter(WordExporter exporter)
 {
@@ -274,6 +287,7 @@ void PaperManagementDialog::updateEnabled()
 {
     const bool selected = ui->List1->currentRow() >= 0 && ui->List1->currentRow() < m_rows.size();
     ui->CmdToWORD->setEnabled(selected && m_exportToWord);
+    ui->CmdPrint->setEnabled(selected);
     for (QWidget *w : std::initializer_list<QWidget *>{
              ui->Command7, ui->Cmd上移, ui->Cmd下移, ui->Cmd导出试卷, ui->Check6, ui->TXT3,  ui->Txt4,
              ui->Txt14,    ui->TXT16,   ui->Txt10,   ui->Txt11,       ui->Txt12,  ui->Txt13, ui->Txt15,

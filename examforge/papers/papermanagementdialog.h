@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exportfile.h"
 #include "papertable.h"
 
 #include <QDialog>
@@ -40,6 +41,9 @@ public:
     /// Lets "Export to Word" export the selected paper. Without an exporter it stays disabled.
     void setWordExporter(WordExporter exporter);
 
+    /// Where "Print..." puts the PDF and what shows it (tests); the desktop's viewer by default.
+    void setPrintOptions(const exports::Options &options) { m_printOptions = options; }
+
     /// Saves, makes the selected paper the current one, runs openEditor and then shows the
     /// question count, full score and default mark the editor left in the paper file.
     /// Returns false, without opening anything, when nothing is selected or the save failed.
@@ -70,6 +74,7 @@ private:
     void saveAndReport();
     void saveAndClose();
     void exportPaper();
+    void printPaper();
     void importPaper();
     void editFromList();
 
@@ -95,6 +100,7 @@ private:
     QStringList m_deleted;
     EditorOpener m_openEditor;
     WordExporter m_exportToWord;
+    exports::Options m_printOptions;
     bool m_filling = false;
     /// Enter moves the focus from each of these boxes to the next one.
     QList<QWidget *> m_enterOrder;

@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
+#include <QScreen>
 #include <QTest>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -41,6 +43,28 @@ private slots:
         auto *status = helpWindow->findChild<QLabel *>(QStringLiteral("HelpStatus"));
         QVERIFY(status->isVisibleTo(helpWindow));
         QVERIFY(status->text().contains(QStringLiteral("nowhere.html")));
+    }
+
+    // Like every other window: Escape closes it, and it opens wholly on the screen (room for
+    // a title bar included), even over a window that sits in a corner.
+    void escapeClosesAndTheWindowOpensOnTheScreen()
+    {
+        TestDataRoot root;
+        QDialog owner;
+        owner.resize(300, 200);
+        const QRect available = owner.screen()->availableGeometry();
+        owner.move(available.right() - 100, available.bottom() - 80);
+        owner.show();
+        QPointer<HelpWindow> helpWindow = help::showFor(&owner);
+        QVERIFY(QTest::qWaitForWindowExposed(helpWindow));
+        QVERIFY(available.contains(helpWindow->frameGeometry()));
+        QVERIFY(available.contains(helpWindow->geometry().adjusted(0, -30, 0, 0)));
+        QVERIFY(helpWindow->width() >= 400 && helpWindow->height() >= 300);
+
+        helpWindow->findChild<QTextBrowser *>()->setFocus();
+        QTest::keyClick(helpWindow->findChild<QTextBrowser *>(), Qt::Key_Escape);
+        QTRY_VERIFY(!helpWindow); // closed, and deleted on close
+        QVERIFY(owner.isVisible());
     }
 
     void f1OpensTheActiveWindowsTopic()

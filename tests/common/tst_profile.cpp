@@ -210,6 +210,99 @@ private slots:
         }
     }
 
+    // A value cut inside a character (by another program, or a damaged file) must not swallow
+    // the first character of the next line, which may be a key or a section name.
+    void eachLineDecodesOnItsOwn_data()
+    {
+        QTest::addColumn<QString>("codePage");
+        QTest::addColumn<QByteArray>("halfCharacter");
+        QTest::newRow("GBK") << QStringLiteral("GBK") << QByteArray("\xD6");
+        QTest::newRow("UTF-8") << QStringLiteral("UTF-8") << QByteArray("\xE4\xB8");
+    }
+
+    void eachLineDecodesOnItsOwn()
+    {
+        QFETCH(QString, codePage);
+        QFETCH(QByteArray, halfCharacter);
+        QVERIFY(ansi::setCodePageForTesting(codePage));
+        const QString key = QStringLiteral("名字");
+        const QString section = QStringLiteral("二班");
+        const QByteArray cut = QByteArray(255 - halfCharacter.size(), 'a') + halfCharacter;
+        const QByteArray bytes = "[s]\r\nlong=" + cut + "\r\n" + ansi::encode(key) + "=1\r\n" + "other=" + cut + "\r\n["
+                                 + ansi::encode(section) + "]\r\n" + ansi::encode(key) + "=2\r\n";
+        TestDataRoot root;
+        root.write(QStringLiteral("p.ini"), bytes);
+        const QString file = root.file(QStringLiteral("p.ini"));
+        QCOMPARE(readValue(file, QStringLiteral("s"), key), QStringLiteral("1"));
+        QCOMPARE(readValue(file, section, key), QStringLiteral("2"));
+        QCOMPARE(readValue(file, QStringLiteral("s"), QStringLiteral("long")), QString(255 - halfCharacter.size(), u'a'));
+        const Snapshot snapshot(file);
+        QCOMPARE(snapshot.value(QStringLiteral("s"), key), QStringLiteral("1"));
+        QCOMPARE(snapshot.value(section, key), QStringLiteral("2"));
+        // A write finds the key too, instead of adding a second one.
+        QVERIFY(writeValue(file, section, key, QStringLiteral("3")));
+        QCOMPARE(root.read(QStringLiteral("p.ini")), QByteArray(bytes).replace(bytes.size() - 3, 1, "3"));
+    }
+
+    // Whatever rule trims names, it must be the same on writing and reading: a name that ends in
+    // another kind of space is a name of its own, not the name without it.
+    void namesAreTrimmedAlikeOnWriteAndRead()
+    {
+        TestDataRoot root;
+        const QString file = root.file(QStringLiteral("t.ini"));
+        const QStringList tails = {QStringLiteral("\u3000"), QStringLiteral("\v"), QStringLiteral("\f"),
+                                   QStringLiteral("\u00A0")};
+        QVERIFY(writeValue(file, QStringLiteral("s"), QStringLiteral("名"), QStringLiteral("plain")));
+        for (const QString &tail : tails) {
+            QVERIFY(writeValue(file, QStringLiteral("s") + tail, QStringLiteral("名") + tail, tail + u'v'));
+            QCOMPARE(readValue(file, QStringLiteral("s") + tail, QStringLiteral("名") + tail), tail + u'v');
+            QCOMPARE(Snapshot(file).value(QStringLiteral("s") + tail, QStringLiteral("名") + tail), tail + u'v');
+        }
+        QCOMPARE(readValue(file, QStringLiteral("s"), QStringLiteral("名")), QStringLiteral("plain"));
+        // Blanks and tabs around a name are no part of it, on both sides.
+        QVERIFY(writeValue(file, QStringLiteral(" \ts "), QStringLiteral("\t名 "), QStringLiteral("again")));
+        QCOMPARE(readValue(file, QStringLiteral("s"), QStringLiteral("名")), QStringLiteral("again"));
+        QCOMPARE(storedForm(QStringLiteral(" \tx\u3000")), QStringLiteral("x\u3000"));
+        QCOMPARE(readValue(file, QStringLiteral("s"), QStringLiteral("名")), storedForm(QStringLiteral("again")));
+        QVERIFY(!root.read(QStringLiteral("t.ini")).contains(" \ts"));
+    }
+
+    // A single read scans the bytes; a snapshot and a write parse the file. All three must find
+    // the same entry, however many lookups the snapshot makes (it starts indexing after a few).
+    void singleReadsAndSnapshotsAgree()
+    {
+        const QByteArray bytes = "\xEF\xBB\xBF"
+                                 "top=1\r\n[A]\nk=1\rK=2\n Kelvin = 3 \n[a]\nk=4\n[b]\n;k=5\nk\n\tk\t=\t'6'\t\n"
+                                 "[B]\nk=7\n[\xC3\x9F]\nk=8\n[\xE2\x84\xAA]\nk=9\n[]\nk=10\n[  unclosed\nk=11";
+        TestDataRoot root;
+        root.write(QStringLiteral("x.ini"), bytes);
+        const QString file = root.file(QStringLiteral("x.ini"));
+        const QList<std::pair<QString, QString>> lookups = {
+            {QStringLiteral("a"), QStringLiteral("K")},        {QStringLiteral("A"), QStringLiteral("kelvin")},
+            {QStringLiteral("b"), QStringLiteral("k")},        {QStringLiteral("b"), QStringLiteral("none")},
+            {QStringLiteral(""), QStringLiteral("top")},       {QStringLiteral("\u00DF"), QStringLiteral("K")},
+            {QStringLiteral("k"), QStringLiteral("k")},        {QStringLiteral(""), QStringLiteral("k")},
+            {QStringLiteral("unclosed"), QStringLiteral("k")}, {QStringLiteral("\u212A"), QStringLiteral("k")},
+            {QStringLiteral("A"), QStringLiteral("\u212A")},
+        };
+        const QStringList expected = {QStringLiteral("1"), QStringLiteral("3"), QStringLiteral("6"), QStringLiteral("-"),
+                                      QStringLiteral("-"), QStringLiteral("8"), QStringLiteral("9"), QStringLiteral("10"),
+                                      QStringLiteral("11"), QStringLiteral("9"), QStringLiteral("1")};
+        const Snapshot snapshot(file);
+        for (int round = 0; round < 2; ++round) {
+            for (qsizetype i = 0; i < lookups.size(); ++i) {
+                const auto &[section, key] = lookups.at(i);
+                QCOMPARE(readValue(file, section, key, QStringLiteral("-")), expected.at(i));
+                QCOMPARE(snapshot.value(section, key, QStringLiteral("-")), expected.at(i));
+            }
+        }
+        // A write replaces exactly the entry the reads found.
+        QVERIFY(writeValue(file, QStringLiteral("A"), QStringLiteral("KELVIN"), QStringLiteral("x")));
+        QCOMPARE(root.read(QStringLiteral("x.ini")), QByteArray(bytes).replace(" Kelvin = 3 ", " Kelvin =x"));
+        QVERIFY(writeValue(file, QStringLiteral("unclosed"), QStringLiteral("new"), QStringLiteral("y")));
+        QVERIFY(root.read(QStringLiteral("x.ini")).endsWith("k=11\r\nnew=y"));
+    }
+
     void batchAppliesInOrderAsOneReplace()
     {
         TestDataRoot root;

@@ -217,6 +217,11 @@ private slots:
         QCOMPARE(script->texts(), QStringList{question});
         QCOMPARE(script->records().constFirst().buttons, prompt::Buttons::OkCancel);
 
+        // The hidden label holds the clean text of the last password read, and takes no room.
+        auto *temp = child<QLabel>(login, QStringLiteral("LabTEMP"));
+        QVERIFY(temp->isHidden());
+        QCOMPARE(temp->text(), QStringLiteral("358"));
+
         // A wrong password leaves the window without a word.
         script->clear();
         PasswordAnswer wrong(QStringLiteral("828"));

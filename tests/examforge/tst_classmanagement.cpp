@@ -289,6 +289,72 @@ private slots:
         QCOMPARE(script->records().size(), qsizetype(2));
     }
 
+    // The refusal must hold for a mouse click as it does for Enter and Tab: the click that
+    // took the focus out of the box must not go on to save, add or move anything.
+    void clickAfterARefusedLastNumberDoesNothing()
+    {
+        TestDataRoot root;
+        const QByteArray one = "[ClassName]\r\nClassNameCount=1\r\n1=G\r\n[ClassCount]\r\nG=30\r\n"
+                               "[FirstNumber]\r\nG=101\r\n[LastNumber]\r\nG=130\r\n";
+        root.write(QStringLiteral("sys/sys.cho"), one);
+        prompt::ScopedScript script;
+        ClassManagementDialog w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto *last = child<QLineEdit>(w, "Text4");
+        for (const char *button : {"Command1", "Command4", "cmdDown"}) {
+            script->clear();
+            retype(last, QStringLiteral("120"));
+            QTest::mouseClick(child(w, button), Qt::LeftButton);
+            QCOMPARE(script->texts(), QStringList({QStringLiteral("The last number is too small,please input again!")}));
+            QVERIFY(w.isVisible());
+            QVERIFY(last->hasFocus());
+            QCOMPARE(last->text(), QStringLiteral("130"));
+            QCOMPARE(listed(w), QStringLiteral("G"));
+            QCOMPARE(root.read(QStringLiteral("sys/sys.cho")), one);
+        }
+        // Once the number is fixed, the next click on OK saves as usual.
+        retype(last, QStringLiteral("140"));
+        QTest::mouseClick(child(w, "Command1"), Qt::LeftButton);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(int(catalogue::loadClass(QStringLiteral("G")).last), 140);
+    }
+
+    // The class count is a 16-bit number: the 32768th class would vanish on the next load.
+    void noMoreClassesThanTheCountCanHold()
+    {
+        TestDataRoot root;
+        QByteArray bytes = "[ClassName]\r\nClassNameCount=32767\r\n";
+        for (int i = 1; i <= 32767; ++i)
+            bytes += QByteArray::number(i) + "=C" + QByteArray::number(i) + "\r\n";
+        root.write(QStringLiteral("sys/sys.cho"), bytes);
+        prompt::ScopedScript script;
+        ClassManagementDialog w;
+        w.show();
+        QCOMPARE(classList(w)->count(), 32767);
+        child(w, "Command4")->click();
+        // A message, and no name asked for.
+        QCOMPARE(script->records().size(), qsizetype(1));
+        QVERIFY(script->texts().at(0).contains(QStringLiteral("32767")));
+        QCOMPARE(classList(w)->count(), 32767);
+        child(w, "Command1")->click();
+        QVERIFY(!w.isVisible());
+        QCOMPARE(catalogue::loadClasses().size(), qsizetype(32767));
+
+        // One below the limit, a class is still added.
+        script->clear();
+        script->queueAnswer(Answer::Ok);
+        script->queueAnswer(Answer::Ok);
+        script->queue(QStringLiteral("Last"));
+        w.show();
+        classList(w)->setCurrentRow(0);
+        child(w, "Command5")->click();
+        QCOMPARE(classList(w)->count(), 32766);
+        child(w, "Command4")->click();
+        QCOMPARE(classList(w)->count(), 32767);
+        QCOMPARE(classList(w)->item(32766)->text(), QStringLiteral("Last"));
+    }
+
     void mainWindowCommandsOpenTheirWindows()
     {
         TestDataRoot root;

@@ -68,9 +68,13 @@ private slots:
         QCOMPARE(bankList(e)->count(), 2);
         QCOMPARE(bankList(e)->item(0)->text(), u"Question 1"_s);
         QCOMPARE(bankList(e)->currentRow(), -1);
+        // With nothing selected the preview shows the last bank question.
+        QCOMPARE(e.get<RichTextBox>(u"Rich题库试题"_s)->plainText(), u"Question 2"_s);
         combo->setCurrentIndex(1);
         QCOMPARE(bankList(e)->count(), 5);
         QCOMPARE(bankList(e)->item(4)->text(), u"Bank question 5"_s);
+        QCOMPARE(bankList(e)->currentRow(), -1);
+        QCOMPARE(e.get<RichTextBox>(u"Rich题库试题"_s)->plainText(), u"Bank question 5"_s);
         bankList(e)->setCurrentRow(3);
         QCOMPARE(e.get<RichTextBox>(u"Rich题库试题"_s)->plainText(), u"Bank question 4"_s);
         QVERIFY(e.get<RichTextBox>(u"Rich题库试题"_s)->isReadOnly());
@@ -187,6 +191,7 @@ private slots:
         // A paper without a paper file is an empty bank.
         e.get<QComboBox>(u"Combo1"_s)->setCurrentIndex(2);
         QCOMPARE(bankList(e)->count(), 0);
+        QVERIFY(e.get<RichTextBox>(u"Rich题库试题"_s)->plainText().isEmpty());
         e.click(u"Cmd导入考题"_s);
         QCOMPARE(e.questions().size(), 2);
     }

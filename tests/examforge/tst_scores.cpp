@@ -173,6 +173,25 @@ private slots:
         QCOMPARE(lines(w, "Lst统计").at(1), rule(16));
     }
 
+    // A score beyond the 16-bit range counts as 32767 everywhere: the row, the sum, the
+    // highest score and the rank must not tell three different stories.
+    void scoreBeyondTheRangeCountsAlikeEverywhere()
+    {
+        TestDataRoot root;
+        writeTree(root);
+        root.write(QStringLiteral("CHENGJI/P/G18.cho"), "[G1]\r\n8=Gus\r\n8TIME2=00:00:00\r\n8DF= 40000\r\n");
+        ScoresDialog w;
+        w.show();
+        QCOMPARE(lines(w, "List2").at(7), QStringLiteral("32767__|_1____|_00:00:00") + rule(20));
+        const scores::Totals &t = w.report().totals;
+        QCOMPARE(t.highest, qint16(32767));
+        QCOMPARE(t.sum, 415.0 + 32767);
+        QCOMPARE(*w.report().students.at(7).scoreValue, 32767.0);
+        const QStringList stats = lines(w, "Lst统计");
+        QCOMPARE(stats.at(stats.indexOf(QStringLiteral("Highest Score") + rule(16)) + 1), QStringLiteral(" 32767") + rule(16));
+        QCOMPARE(stats.at(stats.indexOf(QStringLiteral("Sum Total score") + rule(16)) + 1), QStringLiteral(" 33182") + rule(16));
+    }
+
     void sortButtonsFlipAndKeepTheChosenStudent()
     {
         TestDataRoot root;

@@ -5,13 +5,16 @@
 #include "examroomdialog.h"
 #include "examwindow.h"
 #include "helptextwindow.h"
+#include "helpwindow.h"
 #include "instructionswindow.h"
 #include "logindialog.h"
 #include "mainwindow.h"
 #include "papermanagementdialog.h"
 #include "passwordentrywindow.h"
 #include "prompt.h"
+#include "printpaperdialog.h"
 #include "questioneditordialog.h"
+#include "symbolpalette.h"
 #include "scoresscreens.h"
 #include "session.h"
 #include "setpassworddialog.h"
@@ -113,6 +116,12 @@ const QList<Entry> &entries()
                   }});
         l.append({QStringLiteral("examforge-login"), [] { return static_cast<QWidget *>(new LoginDialog); }, {}});
         l.append({QStringLiteral("examforge-password"), [] { return static_cast<QWidget *>(new SetPasswordDialog); }, {}});
+        l.append({QStringLiteral("examforge-help"), [] {
+                      auto *w = new HelpWindow;
+                      w->showTopic(QStringLiteral("index"));
+                      w->placeOnScreen();
+                      return static_cast<QWidget *>(w);
+                  }, {}});
         l.append({QStringLiteral("examforge-papers"), [] { return static_cast<QWidget *>(new PaperManagementDialog); }, {}});
         appendExamdesk(l);
         appendScores(l);
@@ -133,6 +142,8 @@ const QList<Entry> &entries()
                       if (auto *bank = w->findChild<QListWidget *>(QStringLiteral("List题库试题")); bank && bank->count() > 1)
                           bank->setCurrentRow(1);
                   }});
+        l.append({QStringLiteral("examforge-print"), [] { return static_cast<QWidget *>(new PrintPaperDialog); }, {}});
+        l.append({QStringLiteral("examforge-symbols"), [] { return static_cast<QWidget *>(new SymbolPalette); }, {}});
         return l;
     }();
     return list;

@@ -1,16 +1,19 @@
 #include "filelock.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
 #include <QList>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QSysInfo>
 #include <QThread>
 
 #include <condition_variable>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 
@@ -25,6 +28,17 @@
 namespace filelock {
 
 FileOps::~FileOps() = default;
+
+QStringList FileOps::namesBeside(const QString &path)
+{
+    const QFileInfo info(path);
+    const QDir dir = info.dir();
+    QStringList out;
+    for (const QString &name : dir.entryList({info.fileName() + QStringLiteral(".*")}, QDir::Files | QDir::Hidden))
+        out.append(dir.filePath(name));
+    return out;
+}
+
 
 namespace {
 
@@ -269,6 +283,47 @@ public:
         return registry;
     }
 
+    Registry()
+    {
+        // Registered while the registry is being made, so it runs before the registry goes:
+        // a process that ends cleanly leaves none of its files behind.
+        std::atexit([] { finishRemovals(2000); });
+    }
+
+    /// Retries the pending removals of the system's folders until none is left or ms passed.
+    void finish(int ms)
+    {
+        QElapsedTimer waited;
+        waited.start();
+        for (;;) {
+            {
+                std::lock_guard guard(m_mutex);
+                for (auto it = m_pending.begin(); it != m_pending.end();) {
+                    if (it.key().ops != &systemOps())
+                        it = m_pending.erase(it); // a test's file layer may be gone by now
+                    else
+                        ++it;
+                }
+                retryPendingLocked();
+                if (m_pending.isEmpty())
+                    return;
+            }
+            if (waited.elapsed() >= ms)
+                return;
+            QThread::msleep(20);
+        }
+    }
+
+    /// True the first time a lock path is seen in this run.
+    bool firstTime(const Key &key)
+    {
+        std::lock_guard guard(m_mutex);
+        if (m_visited.contains(key))
+            return false;
+        m_visited.insert(key);
+        return true;
+    }
+
     ~Registry()
     {
         {
@@ -378,34 +433,39 @@ private:
                 if (now - it->sinceMs >= it->timing.refreshMs && it.key().ops->touch(it.key().path) == 0)
                     it->sinceMs = now;
             }
-            for (auto it = m_pending.begin(); it != m_pending.end();) {
-                FileOps *ops = it.key().ops;
-                bool done = false;
-                if (it->checkContent) {
-                    // The lock itself: removed only while it still names us. A name that does
-                    // not show may just not be visible yet, so only repeated misses count.
-                    Stamp now;
-                    const int readError = ops->read(it.key().path, now);
-                    if (readError == ENOENT)
-                        done = ++it->misses >= 10;
-                    else if (readError == 0 && now.content != it->content)
-                        done = true;
-                    else if (readError == 0)
-                        it->misses = 0;
-                }
-                if (!done && (!it->checkContent || it->misses == 0)) {
-                    const int error = ops->remove(it.key().path);
-                    done = error == 0 || (error == ENOENT && ++it->misses >= 10);
-                }
-                if (done) {
-                    it = m_pending.erase(it);
-                } else if (ops->monotonicMs() - it->sinceMs > it->timing.removeRetryMs) {
-                    // Left to the lease: anyone sees it unchanged and takes it over.
-                    ++m_counters.removeFailed;
-                    it = m_pending.erase(it);
-                } else {
-                    ++it;
-                }
+            retryPendingLocked();
+        }
+    }
+
+    void retryPendingLocked()
+    {
+        for (auto it = m_pending.begin(); it != m_pending.end();) {
+            FileOps *ops = it.key().ops;
+            bool done = false;
+            if (it->checkContent) {
+                // The lock itself: removed only while it still names us. A name that does
+                // not show may just not be visible yet, so only repeated misses count.
+                Stamp now;
+                const int readError = ops->read(it.key().path, now);
+                if (readError == ENOENT)
+                    done = ++it->misses >= 10;
+                else if (readError == 0 && now.content != it->content)
+                    done = true;
+                else if (readError == 0)
+                    it->misses = 0;
+            }
+            if (!done && (!it->checkContent || it->misses == 0)) {
+                const int error = ops->remove(it.key().path);
+                done = error == 0 || (error == ENOENT && ++it->misses >= 10);
+            }
+            if (done) {
+                it = m_pending.erase(it);
+            } else if (ops->monotonicMs() - it->sinceMs > it->timing.removeRetryMs) {
+                // Left to the lease: anyone sees it unchanged and takes it over.
+                ++m_counters.removeFailed;
+                it = m_pending.erase(it);
+            } else {
+                ++it;
             }
         }
     }
@@ -422,6 +482,7 @@ private:
         qint64 sinceMs = 0;
     };
     QHash<Key, Seen> m_seen;
+    QSet<Key> m_visited;
     Counters m_counters;
 };
 
@@ -489,8 +550,19 @@ int readVisible(FileOps *ops, const QString &path, Stamp &stamp)
 
 FileOps &systemOps()
 {
-    static SystemOps ops;
-    return ops;
+    // Never destroyed: removals still pending are tried with it when the process exits.
+    static SystemOps *ops = new SystemOps;
+    return *ops;
+}
+
+void removeLater(const QString &path)
+{
+    Registry::instance().retryRemoval({&systemOps(), path}, QByteArray(), Timing{}, false);
+}
+
+void finishRemovals(int ms)
+{
+    Registry::instance().finish(ms);
 }
 
 const char *methodName(Method method)
@@ -626,6 +698,52 @@ bool FileLock::judgedStale(const Stamp &seen, qint64 firstSeenMs)
     return !m_ops->processRunning(owner.pid, owner.startId);
 }
 
+bool FileLock::ownerGone(const QByteArray &content)
+{
+    const Parsed owner = parse(content);
+    if (!owner.valid)
+        return false;
+    const Identity me = m_ops->self();
+    if (owner.host != me.host || (!owner.machineId.isEmpty() && owner.machineId != me.machineId))
+        return false;
+    if (!owner.bootId.isEmpty() && owner.bootId != me.bootId)
+        return true;
+    if (owner.pid == me.pid && owner.startId == me.startId)
+        return false; // ours: a removal still pending, or a lock being made by another thread
+    return !m_ops->processRunning(owner.pid, owner.startId);
+}
+
+void FileLock::clearLeftovers()
+{
+    // Called while we hold the lock. Lock temporaries (made by writers before they hold it)
+    // go when their owner on this machine is gone; the data file's temporaries are made only
+    // under the lock, so after a takeover every one of them is the dead holder's.
+    if (!m_path.endsWith(QStringLiteral(".lck")))
+        return;
+    const QString data = m_path.chopped(4);
+    const QString lockPrefix = m_path + u'.';
+    const QString dataPrefix = data + u'.';
+    const auto tempSuffix = [](QStringView rest) {
+        if (rest.size() != 6)
+            return false;
+        for (const QChar c : rest) {
+            if (!(c.isLetterOrNumber() && c.unicode() < 128))
+                return false;
+        }
+        return true;
+    };
+    for (const QString &name : m_ops->namesBeside(data)) {
+        if (name.startsWith(lockPrefix)) {
+            Stamp stamp;
+            if (tempSuffix(QStringView(name).sliced(lockPrefix.size())) && m_ops->read(name, stamp) == 0 &&
+                ownerGone(stamp.content))
+                discard(m_ops, name, m_timing);
+        } else if (m_tookOver && name.startsWith(dataPrefix) && tempSuffix(QStringView(name).sliced(dataPrefix.size()))) {
+            discard(m_ops, name, m_timing);
+        }
+    }
+}
+
 FileLock::Try FileLock::tryTakeOver(const Stamp &seen)
 {
     // Moved aside rather than removed: of several that judged it stale only one can move it,
@@ -673,6 +791,8 @@ bool FileLock::lock(int waitMs)
         Registry::instance().forget(key);
         Registry::instance().hold(key, m_content, m_timing);
         Registry::instance().count(m_method, m_tookOver);
+        if (Registry::instance().firstTime(key) || m_tookOver)
+            clearLeftovers();
         return true;
     };
     for (;;) {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -70,6 +71,8 @@ public:
     /// Milliseconds of a monotonic clock.
     virtual qint64 monotonicMs() = 0;
     virtual void sleepMs(int ms) = 0;
+    /// The names in the folder of path that begin with its file name and a dot, as full paths.
+    virtual QStringList namesBeside(const QString &path);
 };
 
 /// The system's file operations (POSIX calls).
@@ -117,6 +120,8 @@ private:
     Try tryCreate();
     Try tryTakeOver(const Stamp &seen);
     bool judgedStale(const Stamp &seen, qint64 firstSeenMs);
+    bool ownerGone(const QByteArray &content);
+    void clearLeftovers();
 
     QString m_path;
     FileOps *m_ops;
@@ -128,6 +133,14 @@ private:
     int m_error = 0;
     Method m_method = Method::None;
 };
+
+/// Removes a file of ours that could not be removed at once (a network folder refuses a file
+/// just closed, or is away): tried again in the background, and once more before the process
+/// exits.
+void removeLater(const QString &path);
+
+/// Tries every removal still pending, for up to ms. Runs by itself when the process exits.
+void finishRemovals(int ms);
 
 /// Process-wide counts, for the tools that check a share.
 struct Counters

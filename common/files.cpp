@@ -1,5 +1,7 @@
 #include "files.h"
 
+#include "filelock.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -169,7 +171,9 @@ bool writeAtomically(const QString &path, const QByteArray &bytes)
             pause = qMin(pause * 2, 100);
         }
     }
-    removeRetried(nativeTemp);
+    // A folder that is away or still busy with the file: removed once it lets us.
+    if (removeRetried(nativeTemp) != 0)
+        filelock::removeLater(temp);
     return false;
 }
 

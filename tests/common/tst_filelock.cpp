@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <atomic>
@@ -180,6 +181,16 @@ public:
     {
         std::lock_guard guard(m_share.mutex);
         return !m_share.deadOwners.contains(QString::fromLatin1(m_self.host + '/' + QByteArray::number(pid)));
+    }
+    QStringList namesBeside(const QString &path) override
+    {
+        std::lock_guard guard(m_share.mutex);
+        QStringList out;
+        for (auto it = m_share.files.cbegin(); it != m_share.files.cend(); ++it) {
+            if (it.key().startsWith(path + u'.'))
+                out.append(it.key());
+        }
+        return out;
     }
     filelock::Identity self() override { return m_self; }
     qint64 monotonicMs() override { return m_clock.elapsed(); }
@@ -364,6 +375,58 @@ private slots:
         QVERIFY2(waited.elapsed() < withinMs, qPrintable(QString::number(waited.elapsed())));
         QVERIFY(lock.tookOver());
         QVERIFY(lock.verify());
+    }
+
+    // Writers killed mid-way leave the lock's and the data file's temporaries: the next writer
+    // clears those of dead owners and keeps those of live writers and of other machines.
+    void leftoversOfDeadWritersAreCleared()
+    {
+        FakeShare share;
+        share.deadOwners.insert(QStringLiteral("hostA/77"));
+        FakeOps ops(share, "hostA", 200);
+        const QString data = QStringLiteral("/share/record.cho");
+        const auto put = [&share](const QString &name, const QByteArray &content) {
+            FakeShare::File f;
+            f.content = content;
+            f.busyLeft = 2; // just closed: refused for a while
+            share.files.insert(name, f);
+        };
+        const QByteArray dead("77\nwriter\nhostA\n\nboot\nstart=1\ntoken=a\n");
+        const QByteArray live("78\nwriter\nhostA\n\nboot\nstart=1\ntoken=b\n");
+        const QByteArray elsewhere("77\nwriter\nhostB\n\nboot\nstart=1\ntoken=c\n");
+        put(LockName, dead);                            // killed holding the lock
+        put(data + QStringLiteral(".Ab3dE9"), "half");   // ... between its write and rename
+        put(LockName + QStringLiteral(".Qw12Er"), dead); // killed before moving its lock in
+        put(LockName + QStringLiteral(".Zx98Yu"), live);
+        put(LockName + QStringLiteral(".Mn45Bv"), elsewhere);
+        put(data + QStringLiteral(".bak"), "not ours");
+
+        FileLock lock(LockName, &ops, fastTiming());
+        QVERIFY(lock.lock(2000));
+        QVERIFY(lock.tookOver());
+        const QStringList kept{LockName, LockName + QStringLiteral(".Zx98Yu"), LockName + QStringLiteral(".Mn45Bv"),
+                               data + QStringLiteral(".bak")};
+        const auto names = [&share] {
+            const QStringList now = share.names();
+            return QSet<QString>(now.cbegin(), now.cend());
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(names(), QSet<QString>(kept.cbegin(), kept.cend()), 3000);
+        lock.unlock();
+        QTRY_VERIFY_WITH_TIMEOUT(!share.names().contains(LockName), 3000);
+    }
+
+    // A writer that exits cleanly removes what its background was still retrying.
+    void pendingRemovalsFinishBeforeExit()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString file = dir.filePath(QStringLiteral("gone.cho.Ab3dE9"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        filelock::removeLater(file);
+        filelock::finishRemovals(1000);
+        QVERIFY(!QFileInfo::exists(file));
     }
 
     // Another machine's lock counts only by what this machine sees of it, timed by its own

@@ -190,7 +190,7 @@ void ExamWindow::load()
             // No local folder to copy into: read the paper where it lies.
             是否在本地运行 = true;
         } else {
-            for (const QString &name : paths::listFiles(本地临时文件夹, {QStringLiteral("*.rtf")}))
+            for (const QString &name : paths::listFiles(本地临时文件夹, {QStringLiteral("*.rtf"), QStringLiteral("*.part")}))
                 QFile::remove(paths::join(本地临时文件夹, name));
         }
     }
@@ -226,6 +226,7 @@ void ExamWindow::load()
         box->setEnabled(总题数 > 0);
 
     showQuestion();
+    startPrefetch();
     setWindowTitle(
         QStringList{m_session.班级, m_session.学号, m_session.姓名, m_session.姓名LAST}.join(u' '));
 
@@ -248,13 +249,40 @@ QString ExamWindow::localCopy(const QString &fileName, QList<bool> &copied, int 
     if (是否在本地运行)
         return source;
     const QString target = paths::join(本地临时文件夹, fileName);
+    if (!copied[question - 1] && m_prefetch && m_prefetch->copied(target))
+        copied[question - 1] = true;
     if (copied[question - 1])
         return target;
+    if (m_prefetch)
+        m_prefetch->claim(target);
     QFile::remove(target);
     if (!QFile::copy(source, target))
         return source; // not copied: shown from where it lies, tried again next time
     copied[question - 1] = true;
     return target;
+}
+
+void ExamWindow::startPrefetch()
+{
+    if (是否在本地运行)
+        return;
+    // In the order the student goes through the paper from here, then the part before.
+    QList<PaperPrefetch::File> files;
+    const auto add = [&](const QString &name) {
+        const QString source = paper::rtfPath(m_session.考试名称, name);
+        if (!source.isEmpty())
+            files.append({source, paths::join(本地临时文件夹, name)});
+    };
+    const int n = int(m_order.size());
+    for (int k = 0; k < n; ++k) {
+        const int q = m_order.at((当前考题 - 1 + k) % n);
+        if (q < 1 || q > m_questions.size())
+            continue;
+        add(m_questions.at(q - 1).questionFile);
+        if (允许判题 == 1)
+            add(m_questions.at(q - 1).explainFile);
+    }
+    m_prefetch = std::make_unique<PaperPrefetch>(std::move(files));
 }
 
 void ExamWindow::showQuestion()
@@ -623,6 +651,7 @@ void ExamWindow::finish(bool timeOut)
     总得分 = examdesk::score(m_questions, m_answers, 默认分值);
     const bool saved = writeFinish(ui->Lab_TIMER->text().trimmed(), 总得分);
     prompt::inform(this, examdesk::finishMessage(DISPLAY_SCORE == 1, 总分, 总得分, saved));
+    m_prefetch.reset();
     if (!是否在本地运行)
         clearWorkFolder();
     close();
@@ -634,7 +663,7 @@ void ExamWindow::clearWorkFolder()
 {
     if (本地临时文件夹.isEmpty())
         return;
-    for (const QString &pattern : {QStringLiteral("*.rtf"), QStringLiteral("*.cho")}) {
+    for (const QString &pattern : {QStringLiteral("*.rtf"), QStringLiteral("*.cho"), QStringLiteral("*.part")}) {
         for (const QString &name : paths::listFiles(本地临时文件夹, {pattern}))
             QFile::remove(paths::join(本地临时文件夹, name));
     }

@@ -3,6 +3,7 @@
 #include "answerrecord.h"
 #include "examsession.h"
 #include "paperfile.h"
+#include "paperprefetch.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -88,6 +89,7 @@ protected:
 
 private:
     void readPaper();
+    void startPrefetch();
     QString localCopy(const QString &fileName, QList<bool> &copied, int question);
     void showQuestion();
     void showKey(int question);
@@ -142,6 +144,7 @@ private:
     QList<paper::Question> m_questions;
     QList<bool> m_questionCopied;
     QList<bool> m_explainCopied;
+    std::unique_ptr<PaperPrefetch> m_prefetch;
 
     // State of the attempt. answers[i - 1] is the code of question i, order[k - 1] the
     // question shown at position k.

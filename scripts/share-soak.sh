@@ -151,7 +151,8 @@ for n in range(1, students + 1):
         relogins += 1
         rl = log(f"s{n}-relogin")
         resumed = {int(l.split()[1]): int(l.split()[2]) for l in rl if l.startswith("resumed ")}
-        if resumed and not any(l.startswith(("relogin-refused", "identify-failed")) for l in rl):
+        fresh = any(l.startswith("relogin-as-new") for l in rl) and any(l.startswith("finish 1") for l in rl)
+        if (resumed or fresh) and not any(l.startswith(("relogin-refused", "identify-failed")) for l in rl):
             relogin_ok += 1
         # Answers the first session gave more than a second before the kill must come back.
         kf = f"{T}/out/s{n}.killed"
@@ -184,7 +185,7 @@ print(f"saves tried {saves}, failed outside the outage {failed}")
 print(f"longest save {longest_save} ms, longest hold of the window {longest_hold} ms, longest finish {longest_finish} ms")
 print(f"finishes reported NOT saved: {not_saved}")
 print(f"answers lost {lost}, records incomplete {incomplete}")
-print(f"relogins after a kill: {relogin_ok} of {relogins} resumed")
+print(f"relogins after a kill: {relogin_ok} of {relogins} resumed (or, killed before the start was written, started anew)")
 print(f"lock files left {len(left_locks)}, temp files left {len(left_temps)}")
 print(f"scores refreshes {refreshes}, records missed outside the outage {missed}")
 print("exam room: " + (room[0] if room else "no report"))

@@ -41,13 +41,28 @@ int sitTest(const QString &number, bool resume)
 {
     prompt::ScopedScript script;
     const record::Id id = student(number);
-    if (resume && record::state(id) != record::State::Started) {
-        say("relogin-refused state=%d", int(record::state(id)));
-        return 3;
-    }
-    if (!record::identify(id, QStringLiteral("S") + number, QString())) {
-        say("identify-failed");
-        return 4;
+    // A student whose login fails while the share is away logs in again a moment later.
+    QElapsedTimer login;
+    login.start();
+    for (int tries = 1;; ++tries) {
+        // Killed before its start was written, the attempt is not started: the student logs in
+        // as new (the answers it lost are counted by the script).
+        const record::State was = record::state(id);
+        if (resume && (was == record::State::None || was == record::State::Identified)) {
+            say("relogin-as-new");
+            resume = false;
+        }
+        const bool started = !resume || was == record::State::Started;
+        if (started && record::identify(id, QStringLiteral("S") + number, QString())) {
+            if (tries > 1)
+                say("login-retried %d", tries - 1);
+            break;
+        }
+        if (login.elapsed() > 20000) {
+            say(started ? "identify-failed" : "relogin-refused state=%d", int(record::state(id)));
+            return started ? 4 : 3;
+        }
+        QThread::msleep(1000);
     }
     examdesk::ExamSession session;
     session.考试名称 = id.paper;

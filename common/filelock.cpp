@@ -280,14 +280,11 @@ public:
     static Registry &instance()
     {
         static Registry registry;
+        // Registered once the registry is made, so it runs before the registry goes: a
+        // process that ends cleanly leaves none of its files behind.
+        static const bool finishAtExit = std::atexit([] { finishRemovals(2000); }) == 0;
+        Q_UNUSED(finishAtExit);
         return registry;
-    }
-
-    Registry()
-    {
-        // Registered while the registry is being made, so it runs before the registry goes:
-        // a process that ends cleanly leaves none of its files behind.
-        std::atexit([] { finishRemovals(2000); });
     }
 
     /// Retries the pending removals of the system's folders until none is left or ms passed.

@@ -1,14 +1,17 @@
 #include "answerrecord.h"
 
+#include "files.h"
 #include "numbers.h"
 #include "paths.h"
 #include "profile.h"
 #include "scoring.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QThread>
 
 #include <algorithm>
 #include <limits>
@@ -126,6 +129,132 @@ Progress resume(const Id &id, int questionCount, qint64 fullSeconds)
     return p;
 }
 
+bool finish(const Id &id, const Finish &batch)
+{
+    return finish(id, batch.timeLeft, batch.answers, batch.score, batch.digest);
+}
+
+Saver::Saver(Id id, QObject *context, Done done)
+    : m_id(std::move(id))
+    , m_context(context)
+    , m_done(std::move(done))
+    , m_thread([this] { run(); })
+{
+}
+
+Saver::~Saver()
+{
+    {
+        std::lock_guard guard(m_mutex);
+        m_stop = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+}
+
+quint64 Saver::submitProgress(const Progress &progress, std::optional<QDateTime> started)
+{
+    std::lock_guard guard(m_mutex);
+    // A start not yet written goes with the state that replaces it.
+    if (m_progress && !started)
+        started = m_progress->started;
+    if (m_progress)
+        m_replaced.append(m_progress->submission);
+    Job job;
+    job.submission = ++m_next;
+    job.progress = progress;
+    job.started = std::move(started);
+    m_progress = std::move(job);
+    m_changed.notify_all();
+    return m_next;
+}
+
+quint64 Saver::submitFinish(const Finish &batch)
+{
+    std::lock_guard guard(m_mutex);
+    if (m_finish)
+        m_replaced.append(m_finish->submission);
+    Job job;
+    job.submission = ++m_next;
+    job.isFinish = true;
+    job.finish = batch;
+    m_finish = std::move(job);
+    m_changed.notify_all();
+    return m_next;
+}
+
+bool Saver::wait(quint64 submission, int ms)
+{
+    std::unique_lock guard(m_mutex);
+    const bool known = m_changed.wait_for(guard, std::chrono::milliseconds(qMax(0, ms)),
+                                          [&] { return m_outcomes.contains(submission); });
+    return known && m_outcomes.value(submission);
+}
+
+bool Saver::outcomeKnown(quint64 submission) const
+{
+    std::lock_guard guard(m_mutex);
+    return m_outcomes.contains(submission);
+}
+
+int Saver::writes() const
+{
+    std::lock_guard guard(m_mutex);
+    return m_writes;
+}
+
+int Saver::failures() const
+{
+    std::lock_guard guard(m_mutex);
+    return m_failures;
+}
+
+qint64 Saver::longestWriteMs() const
+{
+    std::lock_guard guard(m_mutex);
+    return m_longestMs;
+}
+
+void Saver::run()
+{
+    std::unique_lock guard(m_mutex);
+    for (;;) {
+        m_changed.wait(guard, [this] { return m_stop || m_progress || m_finish; });
+        if (!m_progress && !m_finish)
+            return; // stopped with nothing left to write
+        // Progress first: a finish must not overtake the start of its attempt.
+        Job job = m_progress ? *std::exchange(m_progress, std::nullopt) : *std::exchange(m_finish, std::nullopt);
+        const QList<quint64> replaced = std::exchange(m_replaced, {});
+        guard.unlock();
+        QElapsedTimer took;
+        took.start();
+        bool written = false;
+        if (job.isFinish)
+            written = finish(m_id, job.finish);
+        else if (job.started)
+            written = startAttempt(m_id, *job.started, job.progress);
+        else
+            written = saveProgress(m_id, job.progress);
+        const qint64 ms = took.elapsed();
+        guard.lock();
+        ++m_writes;
+        if (!written)
+            ++m_failures;
+        m_longestMs = qMax(m_longestMs, ms);
+        m_outcomes.insert(job.submission, written);
+        // A state that was replaced before it was written is carried by the newer one.
+        for (quint64 r : replaced)
+            m_outcomes.insert(r, written);
+        m_changed.notify_all();
+        if (m_context && m_done) {
+            const Done done = m_done;
+            const quint64 submission = job.submission;
+            QMetaObject::invokeMethod(m_context, [done, submission, written] { done(submission, written); },
+                                      Qt::QueuedConnection);
+        }
+    }
+}
+
 bool finish(const Id &id, const QString &timeLeft, const QList<qint16> &answers, qint16 score,
             const QString &digest)
 {
@@ -185,14 +314,45 @@ Result readResult(const Id &id, int questionCount)
     return r;
 }
 
+namespace {
+
+// How long a listed record that cannot be read is tried again: on a network folder a record
+// being replaced can be missing, or unreadable, for a moment.
+constexpr int ListedRecordRetryMs = 200;
+
+/// The bytes of a record the folder lists; empty when it stays unreadable or empty.
+QByteArray readListed(const QString &file)
+{
+    QByteArray bytes;
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        if (files::read(file, bytes) && !bytes.isEmpty())
+            return bytes;
+        if (waited.elapsed() >= ListedRecordRetryMs)
+            return {};
+        QThread::msleep(10);
+    }
+}
+
+} // namespace
+
 QList<Result> readResults(const QString &paper, const QString &className, const QStringList &numbers,
                           int questionCount, bool withOrder)
 {
     const QString folder = paths::scoreFolder(paper);
     const QString cls = className.trimmed();
-    // Names found in the folder without regard to case, filled on the first record that is not
-    // present under its exact name, so that absent students cost one listing in all.
-    std::optional<QHash<QString, QString>> listing;
+    // The folder is listed once: names are found without regard to case, and a record that
+    // is listed but does not open at once is tried again instead of counting as missing.
+    QHash<QString, QString> listing;
+    if (!folder.isEmpty()) {
+        const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        // The first spelling wins, as it does for the record paths the other windows use.
+        for (const QString &entry : entries) {
+            if (!listing.contains(entry.toCaseFolded()))
+                listing.insert(entry.toCaseFolded(), entry);
+        }
+    }
     // Students without a record share one list of codes: a class of thousands on a paper of
     // thousands of questions must not take gigabytes.
     const QList<qint16> unanswered(qMax(0, questionCount), 0);
@@ -203,26 +363,23 @@ QList<Result> readResults(const QString &paper, const QString &className, const 
         const QString name = cls + id.number + QStringLiteral(".cho");
         // A test or class name that is no plain file name has no record (see paths::resolve).
         const bool named = !folder.isEmpty() && paths::isPlainName(name);
-        QString file = named ? paths::join(folder, name) : QString();
-        if (named && !QFileInfo::exists(file)) {
-            if (!listing) {
-                listing.emplace();
-                const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-                // The first spelling wins, as it does for the record paths the other windows use.
-                for (const QString &entry : entries) {
-                    if (!listing->contains(entry.toCaseFolded()))
-                        listing->insert(entry.toCaseFolded(), entry);
-                }
+        QByteArray bytes;
+        bool found = false;
+        if (named) {
+            const QString exact = paths::join(folder, name);
+            if (files::read(exact, bytes) && !bytes.isEmpty()) {
+                found = true;
+            } else if (const auto it = listing.constFind(name.toCaseFolded()); it != listing.cend()) {
+                bytes = readListed(paths::join(folder, *it));
+                found = !bytes.isEmpty();
             }
-            const auto it = listing->constFind(name.toCaseFolded());
-            file = it == listing->cend() ? QString() : paths::join(folder, *it);
         }
-        if (file.isEmpty()) {
+        if (!found) {
             Result none;
             none.answers = unanswered;
             results.append(none);
         } else {
-            results.append(resultFrom(profile::Snapshot(file), id, questionCount, withOrder));
+            results.append(resultFrom(profile::Snapshot::fromBytes(bytes), id, questionCount, withOrder));
             results.last().file = file;
         }
     }

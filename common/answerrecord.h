@@ -1,10 +1,16 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
+#include <QObject>
 #include <QList>
 #include <QString>
 
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 /// The answer record of one student for one paper: CHENGJI/<paper>/<class><number>.cho, one
 /// section named by the class, every key prefixed by the student number N:
@@ -76,6 +82,76 @@ Progress resume(const Id &id, int questionCount, qint64 fullSeconds);
 /// keys and marks that scored it (see scoring::digest) goes in as N DFKEY just before DF.
 bool finish(const Id &id, const QString &timeLeft, const QList<qint16> &answers, qint16 score,
             const QString &digest = QString());
+
+/// The finish batch as the record gets it: N TIME2, the answer codes, the digest of the keys
+/// and marks it was scored with (empty writes none), the score.
+struct Finish
+{
+    QString timeLeft;
+    QList<qint16> answers;
+    qint16 score = 0;
+    QString digest;
+};
+bool finish(const Id &id, const Finish &batch);
+
+/// Writes one attempt's record on a thread of its own, so that a slow or missing share never
+/// holds the exam window: one write in flight, and of the states handed in meanwhile only the
+/// newest is written next. A finish is written after any progress still waiting. Nothing is
+/// retried here: the caller hands in its state again when a write failed.
+class Saver
+{
+public:
+    /// Told on the thread of context, after each write, which submission it wrote and whether
+    /// the record took it.
+    using Done = std::function<void(quint64 submission, bool written)>;
+
+    Saver(Id id, QObject *context, Done done);
+    /// Waits for the write in flight and anything still waiting.
+    ~Saver();
+    Saver(const Saver &) = delete;
+    Saver &operator=(const Saver &) = delete;
+
+    /// A periodic save; with started, the start of a new attempt goes with it (see startAttempt).
+    quint64 submitProgress(const Progress &progress, std::optional<QDateTime> started);
+    quint64 submitFinish(const Finish &batch);
+    /// Waits up to ms for the outcome of that submission (or of a newer one of its kind, which
+    /// replaced it). Returns whether it was written; false on time-out.
+    bool wait(quint64 submission, int ms);
+    /// Whether that submission was tried (written or not).
+    bool outcomeKnown(quint64 submission) const;
+
+    /// Counts, for the bench and the share check.
+    int writes() const;
+    int failures() const;
+    qint64 longestWriteMs() const;
+
+private:
+    struct Job
+    {
+        quint64 submission = 0;
+        bool isFinish = false;
+        Progress progress;
+        std::optional<QDateTime> started;
+        Finish finish;
+    };
+    void run();
+
+    Id m_id;
+    QObject *m_context;
+    Done m_done;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::optional<Job> m_progress;
+    std::optional<Job> m_finish;
+    quint64 m_next = 0;
+    QHash<quint64, bool> m_outcomes; // submission -> written, also for submissions replaced
+    QList<quint64> m_replaced;       // waiting submissions a newer one replaced
+    bool m_stop = false;
+    int m_writes = 0;
+    int m_failures = 0;
+    qint64 m_longestMs = 0;
+    std::thread m_thread;
+};
 
 /// What the scores window reads of one record, from one parse of the file.
 struct Result

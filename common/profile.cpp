@@ -1,18 +1,15 @@
 #include "profile.h"
 
 #include "ansicodec.h"
+#include "filelock.h"
 #include "files.h"
 #include "numbers.h"
 
 #include <QFile>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QLockFile>
-#include <QRandomGenerator>
 #include <QStringDecoder>
-#include <QThread>
 
 #include <algorithm>
 #include <cstring>
@@ -23,8 +20,6 @@ namespace {
 
 // Long enough for any writer's turn, short enough that a window never freezes for long.
 constexpr int LockWaitMs = 8000;
-// A lock left by a process on another machine (shared folders) is taken over after this lease.
-constexpr int LockLeaseMs = 30000;
 
 // The one trimming rule for names and values, on reading and on writing alike: blanks and
 // tabs. Neither byte occurs inside a multi-byte character of any supported code page, so
@@ -532,22 +527,6 @@ private:
     mutable PieceDecoder m_decoder;
 };
 
-/// Takes the lock file of a profile file. QLockFile's own waiting backs off up to seconds
-/// between attempts, so under contention a waiter could starve while others take turns; this
-/// retries every few milliseconds instead, until the deadline.
-bool acquire(QLockFile &lock)
-{
-    lock.setStaleLockTime(LockLeaseMs);
-    QDeadlineTimer deadline(LockWaitMs);
-    for (;;) {
-        if (lock.tryLock(0))
-            return true;
-        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
-            return false;
-        QThread::msleep(2 + QRandomGenerator::global()->bounded(8));
-    }
-}
-
 QString finishValue(const QString &stored)
 {
     return ansi::cutToBytes(unquoted(stored), MaxValueBytes);
@@ -579,8 +558,8 @@ bool editLocked(const QString &path, const Editor &edit)
         return false;
     if (info.exists() && !info.isWritable())
         return false;
-    QLockFile lock(path + QStringLiteral(".lck"));
-    if (!acquire(lock))
+    filelock::FileLock lock(path + QStringLiteral(".lck"));
+    if (!lock.lock(LockWaitMs))
         return false;
     bool exists = false;
     const QByteArray before = readAll(path, &exists);
@@ -589,6 +568,9 @@ bool editLocked(const QString &path, const Editor &edit)
     Document doc(before);
     if (edit(doc) == Edit::Unchanged)
         return true;
+    // A lock taken over while this writer stalled belongs to another writer now.
+    if (!lock.verify())
+        return false;
     if (exists && !doc.hasEntries())
         return QFile::remove(path);
     return files::writeAtomically(path, doc.bytes());

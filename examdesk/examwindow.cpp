@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -25,9 +26,6 @@ const QColor SelectedColour(255, 0, 0);
 const QColor UnselectedColour(0, 192, 192);
 const QColor KeyColour(0, 255, 0);
 const QColor AnsweredColour(0, 255, 0);
-
-// The number of finish writes tried before the student is asked what to do.
-constexpr int FinishAttempts = 2;
 
 // A file name from the paper file names a file in the paper folder and nothing else.
 // A choice is a coloured plate with dark text, readable on each of its colours.
@@ -102,7 +100,11 @@ ExamWindow::ExamWindow(examdesk::ExamSession session, QWidget *parent)
     connect(&Timer1, &QTimer::timeout, this, &ExamWindow::tick);
     Timer保存.setObjectName(QStringLiteral("Timer保存"));
     Timer保存.setInterval(SaveIntervalMs);
-    connect(&Timer保存, &QTimer::timeout, this, &ExamWindow::saveProgress);
+    connect(&Timer保存, &QTimer::timeout, this, &ExamWindow::submitProgress);
+    m_answerSave.setObjectName(QStringLiteral("AnswerSave"));
+    m_answerSave.setSingleShot(true);
+    m_answerSave.setInterval(AnswerSaveMs);
+    connect(&m_answerSave, &QTimer::timeout, this, &ExamWindow::submitProgress);
 
     connect(ui->Command1, &QPushButton::clicked, this, &ExamWindow::previous);
     connect(ui->Command2, &QPushButton::clicked, this, &ExamWindow::next);
@@ -125,6 +127,7 @@ ExamWindow::ExamWindow(examdesk::ExamSession session, QWidget *parent)
     m_exit = [] { QCoreApplication::exit(0); };
 }
 
+// The saver is destroyed first (declared last): it finishes its write while the window still is.
 ExamWindow::~ExamWindow() = default;
 
 void ExamWindow::setClock(Clock clock)
@@ -188,7 +191,7 @@ void ExamWindow::load()
             // No local folder to copy into: read the paper where it lies.
             是否在本地运行 = true;
         } else {
-            for (const QString &name : paths::listFiles(本地临时文件夹, {QStringLiteral("*.rtf")}))
+            for (const QString &name : paths::listFiles(本地临时文件夹, {QStringLiteral("*.rtf"), QStringLiteral("*.part")}))
                 QFile::remove(paths::join(本地临时文件夹, name));
         }
     }
@@ -196,6 +199,8 @@ void ExamWindow::load()
     ui->Command3->setVisible(允许判题 == 1);
 
     const record::Id id = m_session.recordId();
+    m_saver = std::make_unique<record::Saver>(
+        id, this, [this](quint64 submission, bool written) { saveDone(submission, written); });
     const qint64 fullSeconds = examdesk::limitSeconds(考试总时间, m_session.extraTime);
     if (m_session.是否二次登录) {
         const record::Progress saved = record::resume(id, 总题数, fullSeconds);
@@ -222,6 +227,7 @@ void ExamWindow::load()
         box->setEnabled(总题数 > 0);
 
     showQuestion();
+    startPrefetch();
     setWindowTitle(
         QStringList{m_session.班级, m_session.学号, m_session.姓名, m_session.姓名LAST}.join(u' '));
 
@@ -244,13 +250,40 @@ QString ExamWindow::localCopy(const QString &fileName, QList<bool> &copied, int 
     if (是否在本地运行)
         return source;
     const QString target = paths::join(本地临时文件夹, fileName);
+    if (!copied[question - 1] && m_prefetch && m_prefetch->copied(target))
+        copied[question - 1] = true;
     if (copied[question - 1])
         return target;
+    if (m_prefetch)
+        m_prefetch->claim(target);
     QFile::remove(target);
     if (!QFile::copy(source, target))
         return source; // not copied: shown from where it lies, tried again next time
     copied[question - 1] = true;
     return target;
+}
+
+void ExamWindow::startPrefetch()
+{
+    if (是否在本地运行)
+        return;
+    // In the order the student goes through the paper from here, then the part before.
+    QList<PaperPrefetch::File> files;
+    const auto add = [&](const QString &name) {
+        const QString source = paper::rtfPath(m_session.考试名称, name);
+        if (!source.isEmpty())
+            files.append({source, paths::join(本地临时文件夹, name)});
+    };
+    const int n = int(m_order.size());
+    for (int k = 0; k < n; ++k) {
+        const int q = m_order.at((当前考题 - 1 + k) % n);
+        if (q < 1 || q > m_questions.size())
+            continue;
+        add(m_questions.at(q - 1).questionFile);
+        if (允许判题 == 1)
+            add(m_questions.at(q - 1).explainFile);
+    }
+    m_prefetch = std::make_unique<PaperPrefetch>(std::move(files));
 }
 
 void ExamWindow::showQuestion()
@@ -355,6 +388,7 @@ void ExamWindow::choiceClicked(int choice)
     }
     paintChoice(box, box->isChecked() ? SelectedColour : UnselectedColour);
     m_answers[q - 1] = *code;
+    answerChanged();
     const int button = 当前考题 - ui->VSlquestion->value();
     if (button >= 1 && button <= examdesk::SelectorButtons)
         colourSelectorButton(m_selector[button - 1], *code);
@@ -377,8 +411,10 @@ void ExamWindow::moveTo(int position)
 {
     if (position < 1 || position > 总题数)
         return;
+    const qint16 before = 当前考题;
     当前考题 = qint16(position);
     showQuestion();
+    positionChanged(before);
 }
 
 void ExamWindow::next()
@@ -390,6 +426,7 @@ void ExamWindow::next()
     ++当前考题;
     ui->Command1->setEnabled(true);
     showQuestion();
+    positionChanged(qint16(当前考题 - 1));
 }
 
 void ExamWindow::previous()
@@ -401,10 +438,12 @@ void ExamWindow::previous()
     --当前考题;
     ui->Command2->setEnabled(true);
     showQuestion();
+    positionChanged(qint16(当前考题 + 1));
 }
 
 void ExamWindow::jumpForward()
 {
+    const qint16 before = 当前考题;
     if (当前考题 + 鼠标右击翻页数 > 总题数) {
         当前考题 = qMax<qint16>(1, 总题数);
         ui->Command2->setEnabled(false);
@@ -413,10 +452,12 @@ void ExamWindow::jumpForward()
     }
     ui->Command1->setEnabled(true);
     showQuestion();
+    positionChanged(before);
 }
 
 void ExamWindow::jumpBack()
 {
+    const qint16 before = 当前考题;
     if (当前考题 > 鼠标右击翻页数) {
         当前考题 = qint16(当前考题 - 鼠标右击翻页数);
     } else {
@@ -425,6 +466,7 @@ void ExamWindow::jumpBack()
     }
     ui->Command2->setEnabled(true);
     showQuestion();
+    positionChanged(before);
 }
 
 void ExamWindow::toggleKeyMode()
@@ -511,18 +553,48 @@ void ExamWindow::tick()
         finish(true);
 }
 
+quint64 ExamWindow::submitProgress()
+{
+    if (!m_loaded || !m_saver)
+        return 0;
+    m_answerSave.stop();
+    const record::Progress progress{secondsLeft(), 当前考题, m_answers, m_order};
+    ++m_savesSubmitted;
+    return m_saver->submitProgress(progress, m_startPending ? std::optional<QDateTime>(m_started) : std::nullopt);
+}
+
+void ExamWindow::answerChanged()
+{
+    // Not restarted by further changes: a student who keeps clicking is still saved each second.
+    if (!m_answerSave.isActive())
+        m_answerSave.start();
+}
+
+void ExamWindow::positionChanged(qint16 before)
+{
+    if (当前考题 != before && !m_finishing)
+        submitProgress();
+}
+
+void ExamWindow::saveDone(quint64 submission, bool written)
+{
+    if (submission < m_lastOutcome)
+        return; // news of an older save
+    m_lastOutcome = submission;
+    if (written)
+        m_startPending = false;
+    if (!m_finishing)
+        Timer保存.start(written ? SaveIntervalMs : SaveRetryMs);
+}
+
 bool ExamWindow::saveProgress()
 {
     if (!m_loaded || m_finishing)
         return false;
-    const record::Id id = m_session.recordId();
-    const record::Progress progress{secondsLeft(), 当前考题, m_answers, m_order};
-    const bool saved =
-        m_startPending ? record::startAttempt(id, m_started, progress) : record::saveProgress(id, progress);
-    if (saved)
-        m_startPending = false;
-    Timer保存.start(saved ? SaveIntervalMs : SaveRetryMs);
-    return saved;
+    const quint64 submission = submitProgress();
+    const bool written = m_saver->wait(submission, SaveHoldMs);
+    saveDone(submission, written);
+    return written;
 }
 
 void ExamWindow::requestFinish()
@@ -538,11 +610,22 @@ void ExamWindow::requestFinish()
 
 bool ExamWindow::writeFinish(const QString &timeLeft, qint16 mark)
 {
-    const record::Id id = m_session.recordId();
+    // The start of the attempt goes first when no save has carried it yet.
+    if (m_startPending)
+        submitProgress();
+    // The one place the finish batch is made.
+    const record::Finish batch{timeLeft, m_answers, mark, scoring::digest(m_marking)};
     for (;;) {
-        for (int attempt = 0; attempt < FinishAttempts; ++attempt) {
-            if (record::finish(id, timeLeft, m_answers, mark, scoring::digest(m_marking)))
+        const quint64 submission = m_saver->submitFinish(batch);
+        // The window keeps painting while the write is under way; the exam takes no input now.
+        QElapsedTimer waited;
+        waited.start();
+        for (;;) {
+            if (m_saver->wait(submission, 50))
                 return true;
+            if (m_saver->outcomeKnown(submission) || waited.elapsed() >= FinishWaitMs)
+                break;
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         }
         const prompt::Answer again = prompt::ask(
             this,
@@ -561,6 +644,7 @@ void ExamWindow::finish(bool timeOut)
         return;
     m_finishing = true;
     Timer保存.stop();
+    m_answerSave.stop();
     stopCountdown();
     if (timeOut)
         ui->Lab_TIMER->setText(numbers::hhmmss(0));
@@ -568,6 +652,7 @@ void ExamWindow::finish(bool timeOut)
     总得分 = examdesk::score(m_questions, m_answers, 默认分值, m_marking.voided, m_marking.rule);
     const bool saved = writeFinish(ui->Lab_TIMER->text().trimmed(), 总得分);
     prompt::inform(this, examdesk::finishMessage(DISPLAY_SCORE == 1, 总分, 总得分, saved));
+    m_prefetch.reset();
     if (!是否在本地运行)
         clearWorkFolder();
     close();
@@ -579,7 +664,7 @@ void ExamWindow::clearWorkFolder()
 {
     if (本地临时文件夹.isEmpty())
         return;
-    for (const QString &pattern : {QStringLiteral("*.rtf"), QStringLiteral("*.cho")}) {
+    for (const QString &pattern : {QStringLiteral("*.rtf"), QStringLiteral("*.cho"), QStringLiteral("*.part")}) {
         for (const QString &name : paths::listFiles(本地临时文件夹, {pattern}))
             QFile::remove(paths::join(本地临时文件夹, name));
     }

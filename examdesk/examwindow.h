@@ -1,8 +1,10 @@
 #pragma once
 
+#include "answerrecord.h"
 #include "examsession.h"
 #include "scoring.h"
 #include "paperfile.h"
+#include "paperprefetch.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -49,8 +51,9 @@ public:
     // Handlers of the two timers, public so that tests can run them directly.
     /// Countdown: shows the time left; at zero the test finishes without asking.
     void tick();
-    /// Periodic save of time, position, answer codes and order as one batch. A save that
-    /// fails is tried again after a few seconds. Returns whether it was written.
+    /// Periodic save of time, position, answer codes and order as one batch, written in the
+    /// background; waits at most SaveHoldMs for it. A save that fails is tried again after a
+    /// few seconds. Returns whether it was written within that time.
     bool saveProgress();
 
     /// Asks "Will you finsh the test really?" and finishes on Yes.
@@ -68,6 +71,16 @@ public:
     /// Retry interval of a periodic save that failed.
     static constexpr int SaveRetryMs = 5000;
     static constexpr int SaveIntervalMs = 60000;
+    /// A changed answer is saved at most this long after the change.
+    static constexpr int AnswerSaveMs = 1000;
+    /// The longest a save holds the window.
+    static constexpr int SaveHoldMs = 500;
+    /// How long the finish waits for its write before the student is asked what to do.
+    static constexpr int FinishWaitMs = 8000;
+
+    /// Saves handed to the background writer, and what it did with them (bench, share check).
+    int savesSubmitted() const { return m_savesSubmitted; }
+    const record::Saver *saver() const { return m_saver.get(); }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -77,6 +90,7 @@ protected:
 
 private:
     void readPaper();
+    void startPrefetch();
     QString localCopy(const QString &fileName, QList<bool> &copied, int question);
     void showQuestion();
     void showKey(int question);
@@ -98,6 +112,10 @@ private:
     void stopCountdown();
     void finish(bool timeOut);
     bool writeFinish(const QString &timeLeft, qint16 mark);
+    quint64 submitProgress();
+    void answerChanged();
+    void positionChanged(qint16 before);
+    void saveDone(quint64 submission, bool written);
     void clearWorkFolder();
     bool handleKey(QKeyEvent *event);
     int currentQuestion() const;
@@ -108,6 +126,10 @@ private:
     std::array<QPushButton *, 20> m_selector{};
     QTimer Timer1;
     QTimer Timer保存;
+    QTimer m_answerSave;
+    std::unique_ptr<record::Saver> m_saver;
+    quint64 m_lastOutcome = 0;
+    int m_savesSubmitted = 0;
     Clock m_clock;
     Exit m_exit;
     QElapsedTimer m_monotonic;
@@ -124,6 +146,7 @@ private:
     scoring::Marking m_marking; ///< keys, marks and void questions the finish scores with
     QList<bool> m_questionCopied;
     QList<bool> m_explainCopied;
+    std::unique_ptr<PaperPrefetch> m_prefetch;
 
     // State of the attempt. answers[i - 1] is the code of question i, order[k - 1] the
     // question shown at position k.

@@ -2,6 +2,7 @@
 #include "profile.h"
 #include "testsupport.h"
 
+#include <QDir>
 #include <QTest>
 
 #include <atomic>
@@ -153,6 +154,66 @@ private slots:
         QVERIFY(!results[1].score);
         QCOMPARE(results[1].answers, (QList<qint16>{0, 0}));
         QCOMPARE(*results[2].score, 12.0);
+    }
+
+    // On a network folder a record being replaced can read as empty for a moment: a record
+    // the folder lists is tried again before it counts as missing.
+    void aListedRecordThatReadsEmptyIsTriedAgain()
+    {
+        TestDataRoot root;
+        root.write(QStringLiteral("CHENGJI/P/C7.cho"), {});
+        std::thread writer([&root] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            root.write(QStringLiteral("CHENGJI/P/C7.cho"), "[C]\r\n7=Ann\r\n7DF= 5\r\n");
+        });
+        const QList<Result> results =
+            readResults(QStringLiteral("P"), QStringLiteral("C"), {QStringLiteral("7"), QStringLiteral("8")}, 0);
+        writer.join();
+        QCOMPARE(results[0].firstName, QStringLiteral("Ann"));
+        QCOMPARE(*results[0].score, 5.0);
+        QVERIFY(results[1].firstName.isEmpty());
+    }
+
+    void saverWritesTheNewestStateAndTheFinishLast()
+    {
+        TestDataRoot root;
+        root.write(QStringLiteral("CHENGJI/P/.keep"), {});
+        const Id id{QStringLiteral("P"), QStringLiteral("C"), QStringLiteral("3")};
+        QObject context;
+        QList<std::pair<quint64, bool>> told;
+        quint64 last = 0;
+        quint64 finishing = 0;
+        {
+            Saver saver(id, &context, [&told](quint64 s, bool ok) { told.append({s, ok}); });
+            Progress p;
+            p.order = {1, 2};
+            for (qint16 v = 1; v <= 50; ++v) {
+                p.answers = {v, qint16(v + 1)};
+                p.position = qint16(1 + v % 2);
+                last = saver.submitProgress(p, v == 1 ? std::optional<QDateTime>(QDateTime::currentDateTime())
+                                                      : std::nullopt);
+            }
+            finishing = saver.submitFinish({QStringLiteral("00:10:00"), {7, 8}, 15});
+            QVERIFY(saver.wait(finishing, 5000));
+            QVERIFY(saver.wait(last, 0));
+            QVERIFY(saver.writes() < 50); // states handed in meanwhile were not all written
+            QCOMPARE(saver.failures(), 0);
+        }
+        const QByteArray bytes = root.read(QStringLiteral("CHENGJI/P/C3.cho"));
+        QVERIFY(bytes.contains("3TIME1="));
+        QVERIFY(bytes.contains("3DA1=7\r\n"));
+        QVERIFY(bytes.contains("3DangQian=1\r\n")); // the 50th state
+        QVERIFY(bytes.endsWith("3DF= 15\r\n"));
+        // The outcomes reach the context's thread.
+        QTRY_VERIFY(!told.isEmpty() && told.constLast().first == finishing && told.constLast().second);
+
+        // A record that cannot be written says so, quickly, and is not retried on its own.
+        QVERIFY(QDir(root.file(QStringLiteral("CHENGJI/P"))).removeRecursively());
+        Saver failing(id, nullptr, {});
+        const quint64 s = failing.submitFinish({QStringLiteral("00:00:00"), {}, 0});
+        QVERIFY(!failing.wait(s, 5000));
+        QVERIFY(failing.outcomeKnown(s));
+        QCOMPARE(failing.failures(), 1);
     }
 
     void allowRetestMakesNoRecord()

@@ -1,7 +1,8 @@
 // Examdesk as the crash test runs it: the real program, with two things added for the test.
 // Its exam window saves every 100 ms through the same routine the minute timer calls, so
 // the test need not wait a minute; and it prints "active <class>" whenever another window
-// becomes active, so the test knows where its key presses go.
+// becomes active, so the test knows where its key presses go. With EXAMDESK_OWN_SAVES=1 in
+// the environment it leaves the saves to the exam window's own timers.
 #include "examdeskstartup.h"
 #include "examwindow.h"
 
@@ -40,7 +41,8 @@ int main(int argc, char *argv[])
                 exam->saveProgress();
         }
     });
-    save.start();
+    if (qEnvironmentVariableIntValue("EXAMDESK_OWN_SAVES") != 1)
+        save.start();
 
     return examdesk::run();
 }

@@ -5,7 +5,9 @@
 #include "profile.h"
 #include "vnckeyboard.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QProcess>
 #include <QTest>
 
@@ -16,10 +18,12 @@ namespace {
 class Program
 {
 public:
-    explicit Program(const QString &path)
+    explicit Program(const QString &path, bool ownSaves = false)
     {
         m_port = freePort();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (ownSaves)
+            env.insert(QStringLiteral("EXAMDESK_OWN_SAVES"), QStringLiteral("1"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"),
                    QStringLiteral("vnc:addr=127.0.0.1:port=%1").arg(m_port));
         m_process.setProcessEnvironment(env);
@@ -157,6 +161,61 @@ private slots:
         QCOMPARE(record::state(examSession().recordId()), record::State::Finished);
         // No keys: the two unanswered questions score.
         QVERIFY(root.read(QStringLiteral("CHENGJI/Unit3/Grade2A7.cho")).contains("\r\n7DF= 10\r\n"));
+    }
+
+    // The exam window's own saves, killed at random moments: every answer given more than a
+    // second before the kill is in the record a relogin resumes from, with the position.
+    void everyAnswerOlderThanASecondSurvivesAKill()
+    {
+        auto *random = QRandomGenerator::global();
+        for (int run = 0; run < 3; ++run) {
+            TestDataRoot root;
+            writeSchool(root);
+            writeExamPaper(root, 12, "TESTtime=30\r\nRELOGINPASSWD=358\r\n");
+            const QString program = root.file(QStringLiteral("examdesk"));
+            QVERIFY(QFile::copy(QStringLiteral(EXAMDESK_QUICKSAVE_BIN), program));
+            const int timeout = 20000;
+            Program exam(program, true);
+            QTRY_VERIFY_WITH_TIMEOUT(exam.connect() || !exam.running(), timeout);
+            QTRY_COMPARE_WITH_TIMEOUT(exam.active(), QStringLiteral("StudentLoginWindow"), timeout);
+            exam.logIn();
+            QTRY_COMPARE_WITH_TIMEOUT(exam.active(), QStringLiteral("InstructionsWindow"), timeout);
+            exam.keys().press(VncKeyboard::EnterKey);
+            QTRY_COMPARE_WITH_TIMEOUT(exam.active(), QStringLiteral("ExamWindow"), timeout);
+            QTRY_VERIFY_WITH_TIMEOUT(!stored(QStringLiteral("SX12")).isEmpty(), timeout);
+
+            // Position k gets choice k % 7 + 1; the student pauses between 0 and 1.5 s, and
+            // moves on only sometimes right away.
+            QElapsedTimer clock;
+            clock.start();
+            QList<qint64> answeredAt;
+            int position = 1;
+            const int steps = int(random->bounded(3, 8));
+            for (int k = 1; k <= steps; ++k) {
+                exam.keys().type(QString::number(k % 7 + 1));
+                answeredAt.append(clock.elapsed());
+                QTest::qSleep(int(random->bounded(0, 1500))); // the student's pace
+                exam.keys().press(VncKeyboard::PageDownKey);
+                ++position;
+            }
+            QTest::qSleep(int(random->bounded(0, 1500)));
+            const qint64 killedAt = clock.elapsed();
+            exam.process().kill();
+            QVERIFY(exam.process().waitForFinished(5000));
+
+            const record::Progress saved = record::resume(examSession().recordId(), 12, 1800);
+            for (int k = 1; k <= answeredAt.size(); ++k) {
+                if (answeredAt.at(k - 1) >= killedAt - 1000)
+                    continue;
+                const int q = saved.order.at(k - 1);
+                QVERIFY2(saved.answers.at(q - 1) == k % 7 + 1,
+                         qPrintable(QStringLiteral("run %1: answer at position %2, given %3 ms before the kill, "
+                                                   "is lost").arg(run).arg(k).arg(killedAt - answeredAt.at(k - 1))));
+            }
+            // The last move came more than a second before the kill: the position is there too.
+            if (killedAt - answeredAt.constLast() > 2600)
+                QCOMPARE(int(saved.position), position);
+        }
     }
 };
 

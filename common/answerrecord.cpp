@@ -364,13 +364,16 @@ QList<Result> readResults(const QString &paper, const QString &className, const 
         // A test or class name that is no plain file name has no record (see paths::resolve).
         const bool named = !folder.isEmpty() && paths::isPlainName(name);
         QByteArray bytes;
+        QString file;
         bool found = false;
         if (named) {
             const QString exact = paths::join(folder, name);
             if (files::read(exact, bytes) && !bytes.isEmpty()) {
                 found = true;
+                file = exact;
             } else if (const auto it = listing.constFind(name.toCaseFolded()); it != listing.cend()) {
-                bytes = readListed(paths::join(folder, *it));
+                file = paths::join(folder, *it);
+                bytes = readListed(file);
                 found = !bytes.isEmpty();
             }
         }

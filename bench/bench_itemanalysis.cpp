@@ -9,6 +9,7 @@
 //
 // --shot saves a picture of the window at its default size (run it under xvfb-run).
 // Prints "BENCH <name> <value> <unit>" lines.
+#include "benchsupport.h"
 #include "itemanalysis.h"
 #include "itemanalysischarts.h"
 #include "itemanalysiswindow.h"
@@ -32,23 +33,15 @@
 
 namespace {
 
+using bench::median;
+using bench::report;
+
 constexpr int Students = 300;
 constexpr int Questions = 200;
 constexpr double AnalysisTargetMs = 50;
 constexpr double OpenTargetMs = 300;
 const QString PaperName = QStringLiteral("Final");
 const QString ClassName = QStringLiteral("Grade9");
-
-void report(const char *name, double value, const char *unit)
-{
-    std::printf("BENCH %s %.3f %s\n", name, value, unit);
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 void generate(const QString &root)
 {

@@ -4,6 +4,7 @@
 //
 // Prints "BENCH <name> <value> <unit>" lines.
 #include "answerrecord.h"
+#include "benchsupport.h"
 #include "liveroom.h"
 #include "liveview.h"
 #include "paths.h"
@@ -23,16 +24,14 @@
 
 namespace {
 
+using bench::median;
+using bench::report;
+
 constexpr int Students = 300;
 constexpr int Questions = 200;
 const QString PaperName = QStringLiteral("Final");
 const QString ClassName = QStringLiteral("Grade9");
 const QString GradedPaper = QStringLiteral("Graded");
-
-void report(const char *name, double value, const char *unit)
-{
-    std::printf("BENCH %s %.3f %s\n", name, value, unit);
-}
 
 /// CPU time of this thread: on a machine shared with other work, wall time says little.
 double cpuMs()
@@ -40,12 +39,6 @@ double cpuMs()
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 void generate(const QString &root, const QString &PaperName, bool allFinished)

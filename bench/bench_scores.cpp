@@ -8,6 +8,7 @@
 //
 // Prints "BENCH <name> <value> <unit>" lines.
 #include "answerrecord.h"
+#include "benchsupport.h"
 #include "numbers.h"
 #include "paths.h"
 #include "profile.h"
@@ -31,22 +32,14 @@
 
 namespace {
 
+using bench::median;
+using bench::report;
+
 constexpr int Students = 300;
 constexpr int Questions = 200;
 const QString PaperName = QStringLiteral("Final");
 const QString ClassName = QStringLiteral("Grade9");
 const QString EmptyClass = QStringLiteral("Grade10"); // 300 numbers, nobody has logged in
-
-void report(const char *name, double value, const char *unit)
-{
-    std::printf("BENCH %s %.3f %s\n", name, value, unit);
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 void generate(const QString &root)
 {

@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSet>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -105,6 +106,9 @@ ExamWindow::ExamWindow(examdesk::ExamSession session, QWidget *parent)
     m_answerSave.setSingleShot(true);
     m_answerSave.setInterval(AnswerSaveMs);
     connect(&m_answerSave, &QTimer::timeout, this, &ExamWindow::submitProgress);
+    m_textArrival.setObjectName(QStringLiteral("TextArrival"));
+    m_textArrival.setInterval(200);
+    connect(&m_textArrival, &QTimer::timeout, this, &ExamWindow::textArrivalTick);
 
     connect(ui->Command1, &QPushButton::clicked, this, &ExamWindow::previous);
     connect(ui->Command2, &QPushButton::clicked, this, &ExamWindow::next);
@@ -174,8 +178,6 @@ void ExamWindow::readPaper()
     m_marking = scoring::marking(file);
     默认分值 = table.defaultMark;
     总题数 = table.count();
-    m_questionCopied = QList<bool>(总题数, false);
-    m_explainCopied = QList<bool>(总题数, false);
 }
 
 void ExamWindow::load()
@@ -226,8 +228,8 @@ void ExamWindow::load()
     for (QCheckBox *box : m_choices)
         box->setEnabled(总题数 > 0);
 
-    showQuestion();
     startPrefetch();
+    showQuestion();
     setWindowTitle(
         QStringList{m_session.班级, m_session.学号, m_session.姓名, m_session.姓名LAST}.join(u' '));
 
@@ -241,26 +243,30 @@ void ExamWindow::load()
     m_choices[0]->setFocus();
 }
 
-QString ExamWindow::localCopy(const QString &fileName, QList<bool> &copied, int question)
+QString ExamWindow::localCopy(const QString &fileName, bool *pending)
 {
-    // An empty path: the name would lead out of the paper folder, so nothing is read or copied.
-    const QString source = paper::rtfPath(m_session.考试名称, fileName);
-    if (source.isEmpty())
+    *pending = false;
+    if (是否在本地运行) {
+        // An empty path: the name would lead out of the paper folder, so nothing is read.
+        return paper::rtfPath(m_session.考试名称, fileName);
+    }
+    // Over a share only the prefetch thread touches the share; the window reads its copies.
+    const QString name = fileName.trimmed();
+    if (!paths::isPlainName(name) || !m_prefetch)
         return {};
-    if (是否在本地运行)
-        return source;
-    const QString target = paths::join(本地临时文件夹, fileName);
-    if (!copied[question - 1] && m_prefetch && m_prefetch->copied(target))
-        copied[question - 1] = true;
-    if (copied[question - 1])
+    const QString target = paths::join(本地临时文件夹, name);
+    switch (m_prefetch->waitFor(target, TextWaitMs)) {
+    case PaperPrefetch::Status::Copied:
         return target;
-    if (m_prefetch)
-        m_prefetch->claim(target);
-    QFile::remove(target);
-    if (!QFile::copy(source, target))
-        return source; // not copied: shown from where it lies, tried again next time
-    copied[question - 1] = true;
-    return target;
+    case PaperPrefetch::Status::Missing:
+        return {};
+    case PaperPrefetch::Status::Pending:
+        break;
+    }
+    *pending = true;
+    if (!m_textArrival.isActive())
+        m_textArrival.start();
+    return {};
 }
 
 void ExamWindow::startPrefetch()
@@ -269,10 +275,14 @@ void ExamWindow::startPrefetch()
         return;
     // In the order the student goes through the paper from here, then the part before.
     QList<PaperPrefetch::File> files;
-    const auto add = [&](const QString &name) {
-        const QString source = paper::rtfPath(m_session.考试名称, name);
-        if (!source.isEmpty())
-            files.append({source, paths::join(本地临时文件夹, name)});
+    QSet<QString> listed;
+    const QString paperName = m_session.考试名称;
+    const auto add = [&](const QString &fileName) {
+        const QString name = fileName.trimmed();
+        if (!paths::isPlainName(name) || listed.contains(name))
+            return;
+        listed.insert(name);
+        files.append({[paperName, name] { return paper::rtfPath(paperName, name); }, paths::join(本地临时文件夹, name)});
     };
     const int n = int(m_order.size());
     for (int k = 0; k < n; ++k) {
@@ -286,15 +296,57 @@ void ExamWindow::startPrefetch()
     m_prefetch = std::make_unique<PaperPrefetch>(std::move(files));
 }
 
+void ExamWindow::showQuestionText()
+{
+    const int q = currentQuestion();
+    bool &pending = m_questionPending;
+    const QString rtf = q ? localCopy(m_questions.at(q - 1).questionFile, &pending) : QString();
+    if (pending)
+        ui->Rich题目->setPlainText(QStringLiteral("This question is still being read from the shared folder..."));
+    else if (rtf.isEmpty() || !ui->Rich题目->loadFile(rtf))
+        ui->Rich题目->clear(); // never the previous question's text
+}
+
+void ExamWindow::showExplainText()
+{
+    const int q = currentQuestion();
+    bool &pending = m_explainPending;
+    const QString explain = q ? localCopy(m_questions.at(q - 1).explainFile, &pending) : QString();
+    if (pending)
+        ui->Rich解题辅导->setPlainText(QStringLiteral("This explanation is still being read from the shared folder..."));
+    else if (explain.isEmpty() || !ui->Rich解题辅导->loadFile(explain))
+        ui->Rich解题辅导->clear();
+}
+
+void ExamWindow::textArrivalTick()
+{
+    const int q = currentQuestion();
+    const auto stillPending = [this](const QString &fileName) {
+        return m_prefetch &&
+               m_prefetch->status(paths::join(本地临时文件夹, fileName.trimmed())) == PaperPrefetch::Status::Pending;
+    };
+    if (!q || m_finishing) {
+        m_textArrival.stop();
+        return;
+    }
+    const paper::Question &question = m_questions.at(q - 1);
+    if (m_questionPending && !stillPending(question.questionFile))
+        showQuestionText();
+    if (m_explainPending && !stillPending(question.explainFile) && 正在判题 == 1)
+        showExplainText();
+    if (!m_questionPending && (!m_explainPending || 正在判题 != 1))
+        m_textArrival.stop();
+}
+
 void ExamWindow::showQuestion()
 {
     const int value = examdesk::selectorValueFor(ui->VSlquestion->value(), 当前考题);
     ui->VSlquestion->setValue(value);
 
     const int q = currentQuestion();
-    const QString rtf = q ? localCopy(m_questions.at(q - 1).questionFile, m_questionCopied, q) : QString();
-    if (rtf.isEmpty() || !ui->Rich题目->loadFile(rtf))
-        ui->Rich题目->clear(); // never the previous question's text
+    m_textArrival.stop();
+    m_explainPending = false;
+    showQuestionText();
 
     setChoiceColours(q);
 
@@ -308,9 +360,7 @@ void ExamWindow::showQuestion()
     if (正在判题 == 1 && q) {
         ui->FrmExplain->setTitle(QStringLiteral("Explain"));
         ui->FrmExplain->show();
-        const QString explain = localCopy(m_questions.at(q - 1).explainFile, m_explainCopied, q);
-        if (explain.isEmpty() || !ui->Rich解题辅导->loadFile(explain))
-            ui->Rich解题辅导->clear();
+        showExplainText();
         showKey(q);
     } else {
         ui->FrmExplain->hide();

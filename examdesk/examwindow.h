@@ -74,9 +74,12 @@ public:
     /// A changed answer is saved at most this long after the change.
     static constexpr int AnswerSaveMs = 1000;
     /// The longest a save holds the window.
-    static constexpr int SaveHoldMs = 500;
+    static constexpr int SaveHoldMs = 400;
     /// How long the finish waits for its write before the student is asked what to do.
     static constexpr int FinishWaitMs = 8000;
+    /// How long a question may wait for its file from the share before it shows that it is
+    /// still on its way (the window must not freeze on a slow share).
+    static constexpr int TextWaitMs = 200;
 
     /// Saves handed to the background writer, and what it did with them (bench, share check).
     int savesSubmitted() const { return m_savesSubmitted; }
@@ -91,8 +94,13 @@ protected:
 private:
     void readPaper();
     void startPrefetch();
-    QString localCopy(const QString &fileName, QList<bool> &copied, int question);
+    /// Where the window reads fileName from; empty when there is nothing to show. pending
+    /// is set when the copy from the share is still on its way.
+    QString localCopy(const QString &fileName, bool *pending);
     void showQuestion();
+    void showQuestionText();
+    void showExplainText();
+    void textArrivalTick();
     void showKey(int question);
     void showVerdict(int question);
     void setChoiceColours(int question);
@@ -144,9 +152,10 @@ private:
     qint16 CHANGE_QUESTION_SORT = 1;
     QList<paper::Question> m_questions;
     scoring::Marking m_marking; ///< keys, marks and void questions the finish scores with
-    QList<bool> m_questionCopied;
-    QList<bool> m_explainCopied;
     std::unique_ptr<PaperPrefetch> m_prefetch;
+    QTimer m_textArrival; ///< polls for the shown question's file while it is on its way
+    bool m_questionPending = false;
+    bool m_explainPending = false;
 
     // State of the attempt. answers[i - 1] is the code of question i, order[k - 1] the
     // question shown at position k.

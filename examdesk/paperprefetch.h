@@ -4,38 +4,51 @@
 #include <QSet>
 #include <QString>
 
+#include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 
 /// Copies a paper's rich-text files from a shared folder into the work folder on a thread of
-/// its own, in the order the student will see them, so that moving to the next question does
-/// not wait for the share (a slow or missing share would freeze the exam window).
+/// its own, in the order the student will see them, so that the exam window never waits for
+/// the share: a slow or missing share would freeze it. A file that cannot be copied now is
+/// tried again until it is there or the prefetch ends, so a question the share was away for
+/// appears once the share is back.
 class PaperPrefetch
 {
 public:
     struct File
     {
-        QString source;
+        /// Where the file lies; found on the thread, since finding it touches the share.
+        std::function<QString()> source;
         QString target;
     };
 
-    explicit PaperPrefetch(QList<File> files);
+    explicit PaperPrefetch(QList<File> files, int retryMs = 500);
     /// Stops after the file in flight; never waits for the share.
     ~PaperPrefetch();
     PaperPrefetch(const PaperPrefetch &) = delete;
     PaperPrefetch &operator=(const PaperPrefetch &) = delete;
 
-    /// Whether target is complete in the work folder.
-    bool copied(const QString &target) const;
-    /// The window copies target itself: the thread leaves it alone from now on.
-    void claim(const QString &target);
+    enum class Status { Pending, Copied, Missing };
+    /// Copied: target is complete in the work folder. Missing: the paper folder is there but
+    /// the file is not (or its name is unusable), so there is nothing to wait for.
+    Status status(const QString &target) const;
+    /// Copies target next (it is the one the student is looking at) and waits up to ms for it
+    /// to be copied or found missing.
+    Status waitFor(const QString &target, int ms);
 
 private:
     struct State
     {
         mutable std::mutex mutex;
+        std::condition_variable changed;
         QSet<QString> done;
+        QSet<QString> missing;
+        QString wanted;
         bool stop = false;
     };
+    Status statusLocked(const QString &target) const;
+    static void run(const std::shared_ptr<State> &state, QList<File> files, int retryMs);
     std::shared_ptr<State> m_state;
 };

@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPointer>
@@ -18,6 +19,8 @@
 #include <QTest>
 
 #include <algorithm>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -500,6 +503,45 @@ private slots:
         QCOMPARE(exam.exits, 1);
         QCOMPARE(QDir(work).entryList(QDir::Files), QStringList{});
         QCOMPARE(stored(QStringLiteral("DF")), QStringLiteral("10")); // two questions without key
+    }
+
+    void overAShareAQuestionOnItsWayNeverHoldsTheWindow()
+    {
+        TestDataRoot root;
+        writeExamPaper(root, 3, "TESTtime=30\r\nCHANGE_QUESTION_SORT=0\r\n");
+        // A pipe nobody writes to yet stands for a share that hangs while question 2 is read.
+        const QString q2 = root.file(QStringLiteral("SHIJUAN/Unit3/q2.RTF"));
+        QVERIFY(QFile::remove(q2));
+        QCOMPARE(::mkfifo(QFile::encodeName(q2).constData(), 0600), 0);
+        paths::setRunningLocallyForTesting(0);
+        prompt::ScopedScript script;
+        Exam exam;
+        QTRY_COMPARE(exam.question(), QStringLiteral("Question 1"));
+        QElapsedTimer held;
+        held.start();
+        exam.click(QStringLiteral("Command2"));
+        QVERIFY(held.elapsed() < 2000);
+        const QString onItsWay = QStringLiteral("This question is still being read from the shared folder...");
+        QCOMPARE(exam.question(), onItsWay);
+        QCOMPARE(exam.window->position(), qint16(2));
+        exam.click(QStringLiteral("Op_XZ(3)")); // the student answers meanwhile
+
+        // Then the share goes away altogether: question 3 waits for it, and appears when it is back.
+        const QString folder = root.file(QStringLiteral("SHIJUAN/Unit3"));
+        const QString away = root.file(QStringLiteral("SHIJUAN/away"));
+        QVERIFY(QDir().rename(folder, away));
+        QFile pipe(away + QStringLiteral("/q2.RTF"));
+        QVERIFY(pipe.open(QIODevice::WriteOnly));
+        pipe.close();
+        exam.click(QStringLiteral("Command2"));
+        QCOMPARE(exam.question(), onItsWay);
+        QVERIFY(QDir().rename(away, folder));
+        QTRY_COMPARE(exam.question(), QStringLiteral("Question 3"));
+
+        script->queueAnswer(prompt::Answer::Yes);
+        exam.click(QStringLiteral("Command6"));
+        QCOMPARE(exam.exits, 1);
+        QCOMPARE(stored(QStringLiteral("DA2")), QStringLiteral("3"));
     }
 
     void startButtonAndHelpOpenTheirWindows()

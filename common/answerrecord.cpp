@@ -11,10 +11,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QLoggingCategory>
 #include <QThread>
 
 #include <algorithm>
 #include <limits>
+
+// Each background write of a record, for whoever checks a classroom's share
+// (QT_LOGGING_RULES="exam.saves.info=true"); a write the record refused is a warning.
+Q_LOGGING_CATEGORY(lcSaves, "exam.saves", QtWarningMsg)
 
 namespace record {
 namespace {
@@ -236,6 +241,11 @@ void Saver::run()
         else
             written = saveProgress(m_id, job.progress);
         const qint64 ms = took.elapsed();
+        const char *kind = job.isFinish ? "finish" : job.started ? "start" : "progress";
+        if (written)
+            qCInfo(lcSaves, "%s %s written in %lld ms", qUtf8Printable(path(m_id)), kind, static_cast<long long>(ms));
+        else
+            qCWarning(lcSaves, "%s %s NOT written (%lld ms)", qUtf8Printable(path(m_id)), kind, static_cast<long long>(ms));
         guard.lock();
         ++m_writes;
         if (!written)

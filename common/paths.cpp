@@ -37,6 +37,12 @@ QString programFolder()
 {
     if (!programFolderOverride().isEmpty())
         return programFolderOverride();
+    // Set by the starter of a classroom machine, which runs a local copy of the program for
+    // the folder on the share: a program whose pages came from the share dies when the
+    // network goes, while a local one waits for the share to come back.
+    const QString started = qEnvironmentVariable("EXAM_PROGRAM_FOLDER");
+    if (!started.trimmed().isEmpty())
+        return started;
     return QCoreApplication::applicationDirPath();
 }
 

@@ -11,7 +11,8 @@
 /// so a data tree copied from a case-insensitive file system keeps working.
 namespace paths {
 
-/// The folder that holds the running program, as the platform reports it.
+/// The folder that holds the running program, as the platform reports it; EXAM_PROGRAM_FOLDER
+/// names it instead when a local copy of the program runs for a folder on a share.
 QString programFolder();
 
 /// The program folder with surrounding blanks removed.

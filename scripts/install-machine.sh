@@ -57,12 +57,14 @@ else
     echo "No icon found for $program: the menu entry gets the desktop's default icon." >&2
 fi
 
-# The starter: the program runs from the share (its folder is the data folder), so a share
-# that is not connected is said in a window instead of a menu entry that does nothing.
+# The starter: the program's folder on the share is its data folder, so a share that is not
+# connected is said in a window instead of a menu entry that does nothing. The program itself
+# runs from a copy on this machine (made again when the one on the share changes): a program
+# read from the share dies the moment the network goes, a local one waits for it to return.
 starter="/usr/local/bin/$program-share"
 cat > "$starter" <<STARTER
 #!/bin/sh
-# Starts $title from the program folder on the share; made by install-machine.sh.
+# Starts $title for the program folder on the share; made by install-machine.sh.
 folder='$share'
 if [ ! -x "\$folder/$program" ]; then
     text="$title cannot start: this program is not there:
@@ -73,7 +75,17 @@ Please tell the teacher or the system manager."
     printf '%s\n' "\$text" | xmessage -center -title "$title" -buttons OK -file - 2>/dev/null || echo "\$text" >&2
     exit 1
 fi
-cd "\$folder" && exec "\$folder/$program" "\$@"
+cache="\${XDG_CACHE_HOME:-\$HOME/.cache}/exam-suite"
+run="\$folder/$program"
+if mkdir -p "\$cache" 2>/dev/null; then
+    if [ ! -x "\$cache/$program" ] || [ "\$folder/$program" -nt "\$cache/$program" ] ||
+       [ "\$(stat -c %s "\$folder/$program")" != "\$(stat -c %s "\$cache/$program")" ]; then
+        cp -p "\$folder/$program" "\$cache/$program.new" 2>/dev/null &&
+            mv -f "\$cache/$program.new" "\$cache/$program" || rm -f "\$cache/$program.new"
+    fi
+    [ -x "\$cache/$program" ] && run="\$cache/$program"
+fi
+cd "\$folder" && EXAM_PROGRAM_FOLDER="\$folder" exec "\$run" "\$@"
 STARTER
 chmod 755 "$starter"
 

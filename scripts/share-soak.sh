@@ -77,14 +77,28 @@ for i in $(seq 12); do
     printf '{\\rtf1\\ansi Question %s\\par}' "$i" > "$ROOT/SHIJUAN/Unit3/q$i.RTF"
     printf '{\\rtf1\\ansi Explain %s\\par}' "$i" > "$ROOT/SHIJUAN/Unit3/e$i.RTF"
 done
-PROG="$ROOT/sharesoak"
 MAXSECS=${MAXSECS:-150}
+# Each session is a machine of its own. As the classroom starter does (scripts/install-machine.sh),
+# a machine runs a local copy of the program for the folder on the share: a program paged in
+# from the share dies with SIGBUS when the network goes.
+machine_copy() { # name: copies the program to that machine, as its starter does
+    mkdir -p "$T/machines/$1"
+    cp -p "$ROOT/sharesoak" "$T/machines/$1/sharesoak"
+}
 run() { # name, args...: each session with its own work folder; its pid goes to out/<name>.pid
     local name=$1; shift
     mkdir -p "$T/work/$name"
-    ( XDG_CACHE_HOME="$T/work/$name" exec "$PROG" "$@" > "$T/out/$name.log" 2>&1 ) &
-    echo $! > "$T/out/$name.pid"
+    [ -x "$T/machines/$name/sharesoak" ] || machine_copy "$name"
+    ( cd "$ROOT" || exit
+      XDG_CACHE_HOME="$T/work/$name" EXAM_PROGRAM_FOLDER="$ROOT" QT_LOGGING_RULES="exam.saves.info=true" \
+          "$T/machines/$name/sharesoak" "$@" > "$T/out/$name.log" 2>&1 &
+      echo $! > "$T/out/$name.pid"
+      wait $!
+      echo $? > "$T/out/$name.rc" ) &
+    for _ in $(seq 100); do [ -s "$T/out/$name.pid" ] && break; sleep 0.01; done
 }
+# The machines have run the program before: their copies are there when the test starts.
+for name in scores room $(seq -f 's%g' "$STUDENTS"); do machine_copy "$name"; done
 
 START=$(date +%s.%N)
 WAIT=()
@@ -129,7 +143,7 @@ ot = open(f"{T}/out/outage").read().split() if os.path.exists(f"{T}/out/outage")
 # The outage, and 3 s after it for the client to find the server again.
 down = (float(ot[1]) * 1000, float(ot[3]) * 1000 + 3000) if len(ot) >= 4 else (0, 0)
 during = lambda ms: down[0] <= ms <= down[1]
-saves = failed = 0; longest_save = 0; longest_hold = 0; longest_finish = 0
+saves = failed = 0; longest_save = 0; longest_hold = 0; longest_finish = 0; longest_exit = 0
 lost = incomplete = relogins = relogin_ok = not_saved = 0
 for n in range(1, students + 1):
     names = [f"s{n}"] + ([f"s{n}-relogin"] if n <= killed else [])
@@ -143,6 +157,10 @@ for n in range(1, students + 1):
                 longest_finish = max(longest_finish, int(f[2])); not_saved += f[1] != "1"
             elif f[0] == "longest-hold":
                 longest_hold = max(longest_hold, int(f[1]))
+            elif f[0] == "held":
+                print(f"  {name}: {f[1]} held the window {f[2]} ms ({'in' if during(int(f[3])) else 'outside'} the outage)")
+            elif f[0] == "exit-removals":
+                longest_exit = max(longest_exit, int(f[1]))
             elif f[0] == "answer":
                 answers[int(f[1])] = int(f[2])
             elif f[0] == "resumed-position":
@@ -184,13 +202,18 @@ print(f"sessions hung and stopped after the time limit: {len(hung)} {' '.join(hu
 print(f"saves tried {saves}, failed outside the outage {failed}")
 print(f"longest save {longest_save} ms, longest hold of the window {longest_hold} ms, longest finish {longest_finish} ms")
 print(f"finishes reported NOT saved: {not_saved}")
+print(f"longest wait at exit for removals the share refused: {longest_exit} ms")
+# Ended by a signal other than the kills of the script (137): SIGBUS, an abort, a crash.
+crashed = [f"{n[:-3]}(rc {open(f'{T}/out/{n}').read().strip()})" for n in sorted(os.listdir(f"{T}/out"))
+           if n.endswith(".rc") and open(f"{T}/out/{n}").read().strip() not in ("0", "1", "3", "4", "137")]
+print(f"sessions that crashed: {len(crashed)} {' '.join(crashed)}")
 print(f"answers lost {lost}, records incomplete {incomplete}")
 print(f"relogins after a kill: {relogin_ok} of {relogins} resumed (or, killed before the start was written, started anew)")
 print(f"lock files left {len(left_locks)}, temp files left {len(left_temps)}")
 print(f"scores refreshes {refreshes}, records missed outside the outage {missed}")
 print("exam room: " + (room[0] if room else "no report"))
 for p in left_locks + left_temps: print("  left:", p)
-ok = not hung and failed == 0 and lost == 0 and incomplete == 0 and not left_locks and not left_temps and relogin_ok == relogins \
+ok = not hung and not crashed and failed == 0 and lost == 0 and incomplete == 0 and not left_locks and not left_temps and relogin_ok == relogins \
      and longest_hold <= 500 and missed == 0 and not_saved == 0
 print("PASS" if ok else "FAIL")
 PY

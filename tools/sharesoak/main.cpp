@@ -9,6 +9,7 @@
 #include "answerrecord.h"
 #include "catalogue.h"
 #include "examwindow.h"
+#include "filelock.h"
 #include "prompt.h"
 
 #include <QApplication>
@@ -83,11 +84,14 @@ int sitTest(const QString &number, bool resume)
     QElapsedTimer clock;
     clock.start();
     qint64 longestHold = 0;
-    const auto held = [&longestHold](auto action) {
+    const auto held = [&longestHold](const char *what, auto action) {
         QElapsedTimer t;
         t.start();
         action();
         longestHold = qMax(longestHold, t.elapsed());
+        if (t.elapsed() > 300)
+            say("held %s %lld %lld", what, static_cast<long long>(t.elapsed()),
+                static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
     };
     auto *random = QRandomGenerator::global();
     qint64 lastSave = 0;
@@ -95,7 +99,7 @@ int sitTest(const QString &number, bool resume)
     for (int k = window->position(); k <= n; ++k) {
         const int code = k % 7 + 1;
         if (window->answers().value(window->order().value(k - 1) - 1) != code) {
-            held([&] { window->findChild<QCheckBox *>(QStringLiteral("Op_XZ(%1)").arg(code))->click(); });
+            held("answer", [&] { window->findChild<QCheckBox *>(QStringLiteral("Op_XZ(%1)").arg(code))->click(); });
             say("answer %d %d %lld", k, code, static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
         }
         const qint64 until = clock.elapsed() + random->bounded(200, 700);
@@ -108,13 +112,13 @@ int sitTest(const QString &number, bool resume)
             bool ok = false;
             QElapsedTimer t;
             t.start();
-            held([&] { ok = window->saveProgress(); });
+            held("save", [&] { ok = window->saveProgress(); });
             say("save %d %lld %lld", ok ? 1 : 0, static_cast<long long>(t.elapsed()),
                 static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
             lastSave = clock.elapsed();
         }
         if (k < n)
-            held([&] { window->findChild<QPushButton *>(QStringLiteral("Command2"))->click(); });
+            held("next", [&] { window->findChild<QPushButton *>(QStringLiteral("Command2"))->click(); });
     }
     script->queueAnswer(prompt::Answer::Yes); // Will you finish?
     for (int i = 0; i < 20; ++i)
@@ -188,12 +192,19 @@ int main(int argc, char *argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
+    int code = 2;
     if (args.size() >= 3 && args.at(1) == QStringLiteral("student"))
-        return sitTest(args.at(2), args.value(3) == QStringLiteral("resume"));
-    if (args.size() >= 4 && args.at(1) == QStringLiteral("scores"))
-        return refreshScores(args.at(2).toInt(), args.at(3).toInt());
-    if (args.size() >= 3 && args.at(1) == QStringLiteral("room"))
-        return saveRoom(args.at(2).toInt());
-    std::fprintf(stderr, "usage: sharesoak student <n> [resume] | scores <students> <secs> | room <secs>\n");
-    return 2;
+        code = sitTest(args.at(2), args.value(3) == QStringLiteral("resume"));
+    else if (args.size() >= 4 && args.at(1) == QStringLiteral("scores"))
+        code = refreshScores(args.at(2).toInt(), args.at(3).toInt());
+    else if (args.size() >= 3 && args.at(1) == QStringLiteral("room"))
+        code = saveRoom(args.at(2).toInt());
+    else
+        std::fprintf(stderr, "usage: sharesoak student <n> [resume] | scores <students> <secs> | room <secs>\n");
+    // As the programs do at exit: removals the share refused are tried a while longer.
+    QElapsedTimer exiting;
+    exiting.start();
+    filelock::finishRemovals(15000);
+    say("exit-removals %lld", static_cast<long long>(exiting.elapsed()));
+    return code;
 }

@@ -1,6 +1,7 @@
 #include "paths.h"
 #include "testsupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QTest>
 
@@ -17,6 +18,18 @@ private slots:
         QCOMPARE(paths::dataRoot(), QStringLiteral("/srv/exam"));
         QCOMPARE(paths::languageFile(), QStringLiteral(" /srv/exam  /Language.txt"));
         paths::setProgramFolderForTesting(root.path());
+    }
+
+    void aStarterNamesTheProgramFolderOfALocalCopy()
+    {
+        paths::setProgramFolderForTesting(QString());
+        QCOMPARE(paths::programFolder(), QCoreApplication::applicationDirPath());
+        qputenv("EXAM_PROGRAM_FOLDER", "/mnt/exam share");
+        QCOMPARE(paths::dataRoot(), QStringLiteral("/mnt/exam share"));
+        QCOMPARE(paths::helpFolder(), QStringLiteral("/mnt/exam share/help"));
+        qputenv("EXAM_PROGRAM_FOLDER", "  ");
+        QCOMPARE(paths::programFolder(), QCoreApplication::applicationDirPath());
+        qunsetenv("EXAM_PROGRAM_FOLDER");
     }
 
     void joinKeepsOneSeparator()

@@ -24,6 +24,13 @@ Q_LOGGING_CATEGORY(lcSaves, "exam.saves", QtWarningMsg)
 namespace record {
 namespace {
 
+/// Reads a record for a decision that must not take "cannot read" for "not there"; false
+/// when it stays unreadable. A record that is not there reads as empty.
+bool readRecord(const QString &file, QByteArray &bytes)
+{
+    return files::readPresent(file, bytes, paths::dataRoot()) != files::Presence::Unreadable;
+}
+
 QString key(const Id &id, const QString &suffix)
 {
     return id.number.trimmed() + suffix;
@@ -59,7 +66,10 @@ QString startStamp(const QDateTime &when)
 
 State state(const Id &id)
 {
-    const profile::Snapshot s(path(id));
+    QByteArray bytes;
+    if (!readRecord(path(id), bytes))
+        return State::Unreadable;
+    const profile::Snapshot s = profile::Snapshot::fromBytes(bytes);
     if (!s.value(section(id), key(id, QStringLiteral("TIME2"))).isEmpty())
         return State::Finished;
     if (!s.value(section(id), key(id, QStringLiteral("TIME1"))).isEmpty())
@@ -103,9 +113,10 @@ bool startAttempt(const Id &id, const QDateTime &when, const Progress &progress)
     return batch.commit();
 }
 
-Progress resume(const Id &id, int questionCount, qint64 fullSeconds)
+namespace {
+
+Progress progressFrom(const profile::Snapshot &s, const Id &id, int questionCount, qint64 fullSeconds)
 {
-    const profile::Snapshot s(path(id));
     const QString sec = section(id);
     const int n = qMax(0, questionCount);
     Progress p;
@@ -132,6 +143,23 @@ Progress resume(const Id &id, int questionCount, qint64 fullSeconds)
     const auto left = numbers::parseHhmmss(s.value(sec, key(id, QStringLiteral("TIME"))));
     p.secondsLeft = left ? *left : fullSeconds;
     return p;
+}
+
+} // namespace
+
+std::optional<Progress> tryResume(const Id &id, int questionCount, qint64 fullSeconds)
+{
+    QByteArray bytes;
+    if (!readRecord(path(id), bytes))
+        return std::nullopt;
+    return progressFrom(profile::Snapshot::fromBytes(bytes), id, questionCount, fullSeconds);
+}
+
+Progress resume(const Id &id, int questionCount, qint64 fullSeconds)
+{
+    if (std::optional<Progress> saved = tryResume(id, questionCount, fullSeconds))
+        return *saved;
+    return progressFrom(profile::Snapshot::fromBytes({}), id, questionCount, fullSeconds);
 }
 
 bool finish(const Id &id, const Finish &batch)

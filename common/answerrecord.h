@@ -37,7 +37,8 @@ enum class State {
     None,       ///< no file, or neither TIME1 nor TIME2
     Identified, ///< names only: counts as not started
     Started,    ///< TIME1 and no TIME2: a broken-off attempt
-    Finished    ///< TIME2 present
+    Finished,   ///< TIME2 present
+    Unreadable  ///< the record is there, or may be, but cannot be read now (a share away)
 };
 
 QString path(const Id &id);
@@ -77,6 +78,9 @@ bool startAttempt(const Id &id, const QDateTime &when, const Progress &progress)
 /// gives paper order, a position outside 1..n gives 1, a missing or unreadable time gives
 /// fullSeconds; missing answer codes read as 0.
 Progress resume(const Id &id, int questionCount, qint64 fullSeconds);
+/// The same, but nothing when the record cannot be read now (a share away): an attempt
+/// resumed from nothing would overwrite its saved answers with the first save.
+std::optional<Progress> tryResume(const Id &id, int questionCount, qint64 fullSeconds);
 
 /// N TIME2, N DA 1..n and N DF (" 85" form) as one batch, in this order. A digest of the
 /// keys and marks that scored it (see scoring::digest) goes in as N DFKEY just before DF.

@@ -93,6 +93,28 @@ bool read(const QString &path, QByteArray &bytes)
     return true;
 }
 
+Presence readPresent(const QString &path, QByteArray &bytes, const QString &treeFolder, int retryMs)
+{
+    bytes.clear();
+    if (path.isEmpty())
+        return Presence::Absent;
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        if (read(path, bytes) && !bytes.isEmpty())
+            return Presence::Read;
+        const bool there = QFileInfo::exists(path);
+        if (!there && QFileInfo(treeFolder).isDir())
+            return Presence::Absent;
+        if (waited.elapsed() >= retryMs) {
+            if (there && read(path, bytes))
+                return Presence::Read; // an empty file
+            return Presence::Unreadable;
+        }
+        QThread::msleep(10);
+    }
+}
+
 int removeStaleTemporaries(const QString &path, qint64 maxAgeSecs)
 {
     const QFileInfo info(path);

@@ -2,6 +2,7 @@
 #include "ui_examwindow.h"
 
 #include "examrules.h"
+#include "files.h"
 #include "helptextwindow.h"
 #include "helpwindow.h"
 #include "numbers.h"
@@ -152,7 +153,7 @@ int ExamWindow::currentQuestion() const
     return q >= 1 && q <= m_questions.size() ? q : 0;
 }
 
-void ExamWindow::readPaper()
+bool ExamWindow::readPaper()
 {
     const QString paperName = m_session.考试名称.trimmed();
     m_paperFile = paper::file(paperName);
@@ -165,7 +166,12 @@ void ExamWindow::readPaper()
         if (QFile::copy(m_paperFile, copy))
             m_paperFile = copy;
     }
-    const profile::Snapshot file(m_paperFile);
+    // A paper that is there but does not read (a share away) would be sat, and finished, as
+    // a test of no questions. One that is not there at all reads as empty, as it always has.
+    QByteArray bytes;
+    if (files::readPresent(m_paperFile, bytes, paths::dataRoot()) == files::Presence::Unreadable)
+        return false;
+    const profile::Snapshot file = profile::Snapshot::fromBytes(bytes);
     const QString main = QStringLiteral("main");
     考试总时间 = file.number(main, QStringLiteral("TESTtime"), QStringLiteral("0"));
     总分 = file.number(main, paper::FullMarkKey, QStringLiteral("0"));
@@ -178,6 +184,25 @@ void ExamWindow::readPaper()
     m_marking = scoring::marking(file);
     默认分值 = table.defaultMark;
     总题数 = table.count();
+    return true;
+}
+
+bool ExamWindow::askToRetryRead(const QString &text)
+{
+    const prompt::Answer again = prompt::ask(
+        this, text + QStringLiteral("\n\nClick OK to try again, or Cancel to leave the test; the answers saved so far are kept."),
+        prompt::Buttons::OkCancel, QString(), prompt::Answer::Ok);
+    if (again == prompt::Answer::Ok)
+        return true;
+    m_finishing = true;
+    QTimer::singleShot(0, this, [this] {
+        if (!是否在本地运行)
+            clearWorkFolder();
+        close();
+        if (m_exit)
+            m_exit();
+    });
+    return false;
 }
 
 void ExamWindow::load()
@@ -197,7 +222,10 @@ void ExamWindow::load()
                 QFile::remove(paths::join(本地临时文件夹, name));
         }
     }
-    readPaper();
+    while (!readPaper()) {
+        if (!askToRetryRead(QStringLiteral("The test paper can't be read now: is the network down?")))
+            return;
+    }
     ui->Command3->setVisible(允许判题 == 1);
 
     const record::Id id = m_session.recordId();
@@ -205,7 +233,13 @@ void ExamWindow::load()
         id, this, [this](quint64 submission, bool written) { saveDone(submission, written); });
     const qint64 fullSeconds = examdesk::limitSeconds(考试总时间, m_session.extraTime);
     if (m_session.是否二次登录) {
-        const record::Progress saved = record::resume(id, 总题数, fullSeconds);
+        // Resumed from nothing, the attempt's first save would overwrite the saved answers.
+        std::optional<record::Progress> read;
+        while (!(read = record::tryResume(id, 总题数, fullSeconds))) {
+            if (!askToRetryRead(QStringLiteral("The answer record of this test can't be read now: is the network down?")))
+                return;
+        }
+        const record::Progress &saved = *read;
         m_order = saved.order;
         m_answers = saved.answers;
         当前考题 = saved.position;

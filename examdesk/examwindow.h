@@ -92,7 +92,11 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void readPaper();
+    /// False when the paper file cannot be read now (a share away).
+    bool readPaper();
+    /// Asks whether to try again what cannot be read now; on Cancel the window closes
+    /// without writing anything. Returns whether to try again.
+    bool askToRetryRead(const QString &text);
     void startPrefetch();
     /// Where the window reads fileName from; empty when there is nothing to show. pending
     /// is set when the copy from the share is still on its way.

@@ -213,6 +213,13 @@ void StudentLoginWindow::confirm()
 
     const record::Id id = m_session.recordId();
     const record::State state = record::state(id);
+    if (state == record::State::Unreadable) {
+        // Taken for "not started", a broken-off attempt would start again and its saved
+        // answers be overwritten.
+        prompt::inform(this, QStringLiteral("The answer record of this student can't be read now: is the network "
+                                            "down?\nPlease try again in a moment."));
+        return;
+    }
     if (state == record::State::Finished) {
         if (允许重考.isEmpty()) {
             prompt::inform(this, QStringLiteral("The student has finished test,you can't retest!"));

@@ -1,8 +1,10 @@
 #include "answerrecord.h"
+#include "paths.h"
 #include "profile.h"
 #include "testsupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTest>
 
 #include <atomic>
@@ -172,6 +174,38 @@ private slots:
         QCOMPARE(results[0].firstName, QStringLiteral("Ann"));
         QCOMPARE(*results[0].score, 5.0);
         QVERIFY(results[1].firstName.isEmpty());
+    }
+
+    void aRecordThatCannotBeReadIsNeverTakenForNoRecord()
+    {
+        TestDataRoot root;
+        const Id id{QStringLiteral("Unit3"), QStringLiteral("Grade2A"), QStringLiteral("7")};
+        root.write(QStringLiteral("CHENGJI/Unit3/Grade2A7.cho"), "[Grade2A]\r\n7=Ann\r\n7TIME1=x\r\n7SX1=1\r\n7DA1=4\r\n");
+        QCOMPARE(state(id), State::Started);
+        QCOMPARE(tryResume(id, 1, 60)->answers, QList<qint16>{4});
+
+        // A record being replaced reads empty for a moment: the reader waits for it.
+        root.write(QStringLiteral("CHENGJI/Unit3/Grade2A7.cho"), {});
+        std::thread writer([&root] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            root.write(QStringLiteral("CHENGJI/Unit3/Grade2A7.cho"), "[Grade2A]\r\n7=Ann\r\n7TIME1=x\r\n");
+        });
+        QCOMPARE(state(id), State::Started);
+        writer.join();
+
+        // There, but it does not open.
+        QVERIFY(QFile::remove(root.file(QStringLiteral("CHENGJI/Unit3/Grade2A7.cho"))));
+        QVERIFY(QDir().mkpath(root.file(QStringLiteral("CHENGJI/Unit3/Grade2A7.cho"))));
+        QCOMPARE(state(id), State::Unreadable);
+        QVERIFY(!tryResume(id, 1, 60));
+        QCOMPARE(resume(id, 2, 60).order, (QList<qint16>{1, 2}));
+
+        // The whole data tree is out of sight: the share is away.
+        const Id other{QStringLiteral("Unit3"), QStringLiteral("Grade2A"), QStringLiteral("8")};
+        QCOMPARE(state(other), State::None);
+        paths::setProgramFolderForTesting(root.path() + QStringLiteral("/gone"));
+        QCOMPARE(state(other), State::Unreadable);
+        paths::setProgramFolderForTesting(root.path());
     }
 
     void saverWritesTheNewestStateAndTheFinishLast()

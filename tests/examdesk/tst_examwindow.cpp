@@ -19,6 +19,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -542,6 +543,61 @@ private slots:
         exam.click(QStringLiteral("Command6"));
         QCOMPARE(exam.exits, 1);
         QCOMPARE(stored(QStringLiteral("DA2")), QStringLiteral("3"));
+    }
+
+    void aPaperThatCannotBeReadIsNotSatAsEmpty()
+    {
+        TestDataRoot root;
+        writeExamPaper(root, 2, "TESTtime=30\r\n");
+        const QString paper = root.file(QStringLiteral("SHIJUAN/Unit3/Unit3.cho"));
+        QVERIFY(QFile::remove(paper));
+        QVERIFY(QDir().mkpath(paper)); // there, but it does not open
+        prompt::ScopedScript script;
+        script->queueAnswer(prompt::Answer::Cancel);
+        Exam exam;
+        QCOMPARE(script->texts(), QStringList{QStringLiteral(
+                                      "The test paper can't be read now: is the network down?\n\nClick OK to try "
+                                      "again, or Cancel to leave the test; the answers saved so far are kept.")});
+        QTRY_COMPARE(exam.exits, 1);
+        QVERIFY(!root.exists(QStringLiteral("CHENGJI/Unit3/Grade2A7.cho")));
+    }
+
+    void aReloginWhoseRecordCannotBeReadOverwritesNothing()
+    {
+        TestDataRoot root;
+        writeExamPaper(root, 2, "TESTtime=30\r\n");
+        const QByteArray saved = "[Grade2A]\r\n7=Ann\r\n7TIME1=2026,03,02  09:00:00\r\n7TIME=00:12:34\r\n"
+                                 "7DangQian=2\r\n7DA1=4\r\n7DA2=13\r\n7SX1=2\r\n7SX2=1\r\n";
+        const QString record = root.file(QStringLiteral("CHENGJI/Unit3/Grade2A7.cho"));
+        const QString aside = record + QStringLiteral(".aside");
+        root.write(QStringLiteral("CHENGJI/Unit3/Grade2A7.cho.aside"), saved);
+        QVERIFY(QDir().mkpath(record)); // there, but it does not open
+        prompt::ScopedScript script;
+        const QString cannotRead = QStringLiteral(
+            "The answer record of this test can't be read now: is the network down?\n\nClick OK to try again, or "
+            "Cancel to leave the test; the answers saved so far are kept.");
+        {
+            script->queueAnswer(prompt::Answer::Cancel);
+            Exam exam(examSession(true));
+            QCOMPARE(script->texts(), QStringList{cannotRead});
+            QTRY_COMPARE(exam.exits, 1);
+            QVERIFY(!exam.window || !exam.window->isVisible());
+            QVERIFY(QFileInfo(record).isDir()); // nothing written
+        }
+        // The share comes back while the student is asked: the attempt goes on where it was.
+        script->clear();
+        std::thread back([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            QDir(record).removeRecursively();
+            QFile::rename(aside, record);
+        });
+        Exam exam(examSession(true));
+        back.join();
+        QVERIFY(!script->texts().isEmpty());
+        QCOMPARE(script->texts().constLast(), cannotRead);
+        QCOMPARE(exam.window->answers(), (QList<qint16>{4, 13}));
+        QCOMPARE(exam.window->position(), qint16(2));
+        QCOMPARE(exam.exits, 0);
     }
 
     void startButtonAndHelpOpenTheirWindows()

@@ -6,6 +6,7 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QDirIterator>
 #include <QLabel>
 #include <QPointer>
@@ -386,6 +387,24 @@ private slots:
         QVERIFY(login->isVisible());
         QVERIFY(!shownWindow(QStringLiteral("考试说明")));
         QVERIFY(!root.exists(QStringLiteral("CHENGJI/Unit3")));
+    }
+
+    void recordThatCannotBeReadIsNotTakenForANewStudent()
+    {
+        TestDataRoot root;
+        writeSchool(root);
+        // A broken-off attempt whose record does not open (a share away): letting the student
+        // in as new would overwrite the saved answers.
+        QVERIFY(QDir().mkpath(root.file(QStringLiteral("CHENGJI/Unit3/Grade2A5.cho"))));
+        prompt::ScopedScript script;
+        QPointer<StudentLoginWindow> login = open();
+        fill(login, QStringLiteral("Grade2A"), QStringLiteral("5"), QStringLiteral("Ann"), QString());
+        clickOk(login);
+        QCOMPARE(script->texts(), QStringList{QStringLiteral("The answer record of this student can't be read now: "
+                                                             "is the network down?\nPlease try again in a moment.")});
+        QVERIFY(login->isVisible());
+        QVERIFY(!shownWindow(QStringLiteral("考试说明")));
+        QVERIFY(QFileInfo(root.file(QStringLiteral("CHENGJI/Unit3/Grade2A5.cho"))).isDir());
     }
 
     void cancelAndEscapeCloseTheLogin()

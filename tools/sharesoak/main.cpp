@@ -49,12 +49,15 @@ int sitTest(const QString &number, bool resume)
         // Killed before its start was written, the attempt is not started: the student logs in
         // as new (the answers it lost are counted by the script).
         const record::State was = record::state(id);
-        if (resume && (was == record::State::None || was == record::State::Identified)) {
+        if (was == record::State::Unreadable) {
+            // As the login window says: the record cannot be read now, try again in a moment.
+            say("record-unreadable");
+        } else if (resume && (was == record::State::None || was == record::State::Identified)) {
             say("relogin-as-new");
             resume = false;
         }
         const bool started = !resume || was == record::State::Started;
-        if (started && record::identify(id, QStringLiteral("S") + number, QString())) {
+        if (was != record::State::Unreadable && started && record::identify(id, QStringLiteral("S") + number, QString())) {
             if (tries > 1)
                 say("login-retried %d", tries - 1);
             break;

@@ -553,7 +553,7 @@ private slots:
     {
         QTest::addColumn<int>("codePage");
         const QDir folder(QStringLiteral(RTF_GOLDEN_DIR "/../macpages"));
-        const QStringList tables = folder.entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
+        const QStringList tables = folder.entryList({QStringLiteral("1*.txt")}, QDir::Files, QDir::Name);
         QCOMPARE(tables.size(), 6);
         for (const QString &name : tables)
             QTest::newRow(qPrintable(name)) << QFileInfo(name).baseName().toInt();

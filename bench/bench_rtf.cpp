@@ -1,7 +1,7 @@
 // Speed of the RTF layer on generated input: reader throughput on a 1 MB file, on 5 MB of plain
-// text, on a 5 MB file with 30 pictures and on 1 MB of tables nested three deep, and the time to get the plain text of 200 question
-// files of about 3 KB (what the question list and the bank do when they open a paper). Prints
-// "BENCH <name> <value> <unit>" lines.
+// text, on a 5 MB file with 30 pictures and on 1 MB of tables nested three deep, and the time to
+// get the plain text of 200 question files of about 3 KB (what the question list and the bank do
+// when they open a paper). Prints "BENCH <name> <value> <unit>" lines.
 #include "rtf/rtf.h"
 
 #include <QBuffer>

@@ -532,8 +532,9 @@ private slots:
         QTest::newRow("hebrew font")
             << QByteArray("{\\rtf1\\mac{\\fonttbl{\\f1\\fcharset83 New Peninim;}}\\f1 \\'f9\\'ec\\'e5\\'ed}")
             << u"\u05e9\u05dc\u05d5\u05dd"_qs;
-        QTest::newRow("arabic font") << QByteArray("{\\rtf1\\mac{\\fonttbl{\\f1\\fcharset84 Geeza;}}\\f1 \\'c8\\'e1\\'f5}")
-                                     << u"\u0628\u0641\u0686"_qs;
+        QTest::newRow("arabic font")
+            << QByteArray("{\\rtf1\\mac{\\fonttbl{\\f1\\fcharset84 Geeza;}}\\f1 \\'c8\\'e1\\'f5}")
+            << u"\u0628\u0641\u0686"_qs;
         QTest::newRow("thai font") << QByteArray("{\\rtf1\\mac{\\fonttbl{\\f1\\fcharset87 Thonburi;}}\\f1 \\'a1\\'d2}")
                                    << u"\u0e01\u0e32"_qs;
         QTest::newRow("icelandic font code page")

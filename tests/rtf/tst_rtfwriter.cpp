@@ -369,9 +369,9 @@ private slots:
         QCOMPARE(back.toPlainText(), doc.toPlainText());
         QCOMPARE(dumpDocument(back, DumpForm::Effective), dumpDocument(doc, DumpForm::Effective));
         QCOMPARE(rtf::write(back, 1252), written);
-        const QTextTable *readMiddle = back.rootFrame()->childFrames().isEmpty()
-                                           ? nullptr
-                                           : qobject_cast<QTextTable *>(back.rootFrame()->childFrames().first()->childFrames().value(0));
+        QCOMPARE(back.rootFrame()->childFrames().size(), 1);
+        const QTextFrame *readOuter = back.rootFrame()->childFrames().constFirst();
+        const auto *readMiddle = qobject_cast<const QTextTable *>(readOuter->childFrames().value(0));
         QVERIFY(readMiddle);
         QCOMPARE(readMiddle->rows(), 2);
         QCOMPARE(readMiddle->columns(), 2);

@@ -129,7 +129,7 @@ private slots:
     {
         // Every paragraph jumps from the outer table to the deepest level and back.
         QByteArray body;
-        for (int i = 0; i < 2000; ++i)
+        for (int i = 0; i < 500; ++i)
             body += "\\pard\\intbl\\itap16 x\\nestcell\\pard\\intbl y\\cell\\row\r\n";
         QTextDocument doc;
         QVERIFY(rtf::read("{\\rtf1 " + body + "}", doc));

@@ -1,5 +1,7 @@
 #include "codepage.h"
 
+#include "macpages.h"
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -15,7 +17,7 @@ struct CharsetEntry
 };
 
 // Windows font charsets (wingdi.h) and the ANSI code page of each.
-constexpr std::array<CharsetEntry, 28> Charsets{{
+constexpr std::array<CharsetEntry, 29> Charsets{{
     {0, 1252},   // ANSI
     {77, 10000}, // Mac Roman
     {78, 10001}, // Mac Japanese
@@ -26,6 +28,7 @@ constexpr std::array<CharsetEntry, 28> Charsets{{
     {84, 10004}, // Mac Arabic
     {85, 10006}, // Mac Greek
     {86, 10081}, // Mac Turkish
+    {87, 10021}, // Mac Thai
     {88, 10029}, // Mac Central European
     {89, 10007}, // Mac Cyrillic
     {128, 932},  // Shift_JIS
@@ -196,7 +199,7 @@ QByteArray converterName(int codePage)
 
 bool isSupported(int codePage)
 {
-    return !converterName(codePage).isEmpty();
+    return hasMacTable(codePage) || !converterName(codePage).isEmpty();
 }
 
 Decoder::Decoder() = default;
@@ -219,6 +222,8 @@ QString Decoder::decode(int codePage, QByteArrayView bytes)
     // ASCII reads the same in every code page that RTF names.
     if (isAscii(bytes))
         return QString::fromLatin1(bytes);
+    if (hasMacTable(codePage))
+        return decodeMac(codePage, bytes);
     auto it = m_decoders.find(codePage);
     if (it == m_decoders.end()) {
         QByteArray name = converterName(codePage);

@@ -86,12 +86,13 @@ enum class Op : std::uint8_t
     CellShading,    ///< \clcbpatN
     CellMergeFirst, ///< \clvmgf
     CellMerged,     ///< \clvmrg
+    NestedRowProperties, ///< \nesttableprops: the row words in its group describe a nested row
     // Breaks and special characters.
     Par,
     Line,
     Tab,
-    Cell,
-    Row,
+    Cell, ///< argument 1 = \nestcell
+    Row,  ///< argument 1 = \nestrow
     Char, ///< argument = the Unicode character the word stands for
     // Picture properties.
     PictureKind,     ///< argument = PictureType

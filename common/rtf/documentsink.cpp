@@ -247,6 +247,13 @@ void DocumentSink::enterCell()
 void DocumentSink::rowStart(const RowDefinition &row)
 {
     flushBatch();
+    if (m_table && m_rowOpen) {
+        // A table inside the next cell, after what the cell holds so far.
+        if (m_cellPending)
+            enterCell();
+        m_outer.append({m_table, m_row, m_column, m_mergeFirst, m_merged});
+        m_table = nullptr;
+    }
     if (!m_table) {
         QTextTableFormat format;
         format.setCellSpacing(0);
@@ -267,6 +274,7 @@ void DocumentSink::rowStart(const RowDefinition &row)
     }
     m_column = 0;
     m_cellPending = true;
+    m_rowOpen = true;
 }
 
 void DocumentSink::cellEnd(const ParagraphStyle &paragraph, const TextStyle &style)
@@ -284,6 +292,7 @@ void DocumentSink::rowEnd(const RowDefinition &row)
         return;
     m_cellPending = false;
     m_paragraphPending = false;
+    m_rowOpen = false;
     const int columns = std::min(int(row.cells.size()), m_table->columns());
     QList<QTextLength> widths = m_table->format().columnWidthConstraints();
     bool widthsChanged = false;
@@ -329,9 +338,12 @@ void DocumentSink::rowEnd(const RowDefinition &row)
         first[column] = cell.mergeFirst;
         merged[column] = cell.merged;
     }
-    if (widthsChanged) {
+    // A nested row is defined at its end: its padding is known only now.
+    const bool paddingChanged = m_row == 0 && m_table->format().cellPadding() != row.gap / TwipsPerPixel;
+    if (widthsChanged || paddingChanged) {
         QTextTableFormat format = m_table->format();
         format.setColumnWidthConstraints(widths);
+        format.setCellPadding(row.gap / TwipsPerPixel);
         m_table->setFormat(format);
     }
     m_mergeFirst.append(first);
@@ -379,6 +391,17 @@ void DocumentSink::tableEnd()
     m_table = nullptr;
     m_cellPending = false;
     m_paragraphPending = false;
+    m_rowOpen = false;
+    if (!m_outer.isEmpty()) {
+        // Back in the cell that holds the table, in the paragraph after it.
+        OuterTable outer = m_outer.takeLast();
+        m_table = outer.table;
+        m_row = outer.row;
+        m_column = outer.column;
+        m_mergeFirst = std::move(outer.mergeFirst);
+        m_merged = std::move(outer.merged);
+        m_rowOpen = true;
+    }
 }
 
 void PlainTextSink::startPendingParagraph()
@@ -425,6 +448,17 @@ void PlainTextSink::picture(const KeptPicture &, const TextStyle &)
 
 void PlainTextSink::rowStart(const RowDefinition &row)
 {
+    if (m_inTable && m_rowOpen) {
+        // A table in the next cell: gathered on its own, then added to that cell's text. It
+        // follows the cell's last paragraph as a table follows a paragraph.
+        m_cellStarted = true;
+        m_paragraphPending = false;
+        m_outer.append({std::move(m_rows), std::move(m_mergeFirst), std::move(m_merged), std::move(m_cellText),
+                        m_columns});
+        m_hiddenIn = nullptr;
+        m_inTable = false;
+    }
+    m_rowOpen = true;
     if (!m_inTable) {
         // As DocumentSink makes it: the first row's cells, then what later rows fill.
         m_inTable = true;
@@ -459,6 +493,7 @@ void PlainTextSink::cellEnd(const ParagraphStyle &, const TextStyle &)
 void PlainTextSink::rowEnd(const RowDefinition &row)
 {
     m_paragraphPending = false;
+    m_rowOpen = false;
     if (m_cellStarted && !m_rows.isEmpty()) {
         QStringList &cells = m_rows.last();
         if (cells.size() < MaxTableColumns)
@@ -512,17 +547,33 @@ void PlainTextSink::tableEnd()
         }
     }
     // As QTextDocument::toPlainText() gives a table: every cell a paragraph of its own.
+    QString text;
     for (qsizetype row = 0; row < m_rows.size(); ++row) {
         for (int column = 0; column < m_columns; ++column) {
             if (covered.at(row).at(column))
                 continue;
-            m_text.append(u'\n');
-            m_text.append(m_rows.at(row).at(column));
+            text.append(u'\n');
+            text.append(m_rows.at(row).at(column));
         }
     }
-    m_text.append(u'\n');
+    text.append(u'\n');
     m_rows.clear();
     m_paragraphPending = false;
+    m_rowOpen = false;
+    m_hiddenIn = nullptr;
+    if (!m_outer.isEmpty()) {
+        // Back in the cell that holds the table.
+        OuterTable outer = m_outer.takeLast();
+        m_rows = std::move(outer.rows);
+        m_mergeFirst = std::move(outer.mergeFirst);
+        m_merged = std::move(outer.merged);
+        m_cellText = std::move(outer.cellText);
+        m_columns = outer.columns;
+        m_inTable = true;
+        m_rowOpen = true;
+        m_cellStarted = true;
+    }
+    out().append(text);
 }
 
 void PlainTextSink::paragraphEnd(const ParagraphStyle &, const TextStyle &)

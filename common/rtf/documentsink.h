@@ -69,6 +69,17 @@ private:
     bool m_cellPending = false; // the next content opens cell m_column
     QList<QList<bool>> m_mergeFirst; // per row and column: \clvmgf, \clvmrg
     QList<QList<bool>> m_merged;
+    bool m_rowOpen = false; // between rowStart() and rowEnd(): a rowStart() nests a table
+    // The tables around a nested one, innermost last, with where each was.
+    struct OuterTable
+    {
+        QTextTable *table;
+        int row;
+        int column;
+        QList<QList<bool>> mergeFirst;
+        QList<QList<bool>> merged;
+    };
+    QList<OuterTable> m_outer;
     TextStyle m_lastStyle;
     QTextCharFormat m_lastFormat;
     bool m_hasLast = false;
@@ -107,6 +118,17 @@ private:
     QString m_cellText;
     bool m_cellStarted = false;
     int m_columns = 0;
+    bool m_rowOpen = false;
+    // The tables around a nested one, innermost last, as they were when it opened.
+    struct OuterTable
+    {
+        QList<QStringList> rows;
+        QList<QList<bool>> mergeFirst;
+        QList<QList<bool>> merged;
+        QString cellText;
+        int columns;
+    };
+    QList<OuterTable> m_outer;
 };
 
 } // namespace rtf

@@ -11,6 +11,7 @@
 #include <QList>
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -80,6 +81,8 @@ struct GroupState
     CharProps chars;
     ParagraphStyle paragraph;
     bool inTable = false; // \intbl
+    int nesting = 1;      // \itapN: the table level of the paragraph when inTable
+    bool nestedRow = false; // inside {\*\nesttableprops}: row words describe the nested row
     int unicodeSkip = 1;  // \ucN
     bool shapePicture = false; // inside {\*\shppict}
     bool standInAlone = false; // inside a {\nonshppict} that follows no picture
@@ -263,10 +266,23 @@ private:
     void flushPendingPicture();
     bool pictureControlWord(Op op, const ControlWord &word, bool has, std::int32_t param);
 
-    // Tables.
-    void startRow();
+    // Tables. Levels count from 1, the outermost table; m_levels holds one entry per table the
+    // sink has open.
+    struct TableLevel
+    {
+        bool inRow = false;
+    };
+    int paragraphLevel() const;
+    int openLevels() const { return int(m_levels.size()); }
+    RowDefinition &rowDefinition(int level) { return m_rowDefinitions[std::size_t(level - 1)]; }
+    RowDefinition &definedRow(); // the row the row words describe now
+    void openRowsTo(int level);
+    void closeTablesTo(int level);
+    void startRow(int level);
     void endRow();
     void endTable();
+    void cellEnd(int level);
+    void rowEnd(int level);
     CellBorder *borderTarget();
 
     QByteArrayView m_data;
@@ -306,12 +322,13 @@ private:
     TextStyle m_bufferStyle; // formatting of the text in m_text
     TextStyle m_bufferCjkStyle;
     int m_codePage = 1252;
-    RowDefinition m_row;        // the row definition in force (\trowd ... \cellx)
+    // The row definitions in force (\trowd ... \cellx), per level: a nested row's comes in
+    // {\*\nesttableprops} at its end, the outer row's usually before its cells.
+    std::array<RowDefinition, Reader::MaxTableNesting> m_rowDefinitions;
+    std::vector<TableLevel> m_levels;
     CellDefinition m_cell;      // the cell being defined, up to its \cellx
     int m_borderTarget = -1;    // BorderSide the border words describe, -1 = none of ours
     bool m_borderOfCell = false;
-    bool m_inRow = false;       // the sink has a row open
-    bool m_inTableFlow = false; // the sink has a table open
 
     // Pictures. A shape's picture waits in m_pending until what follows it is known: a stand-in
     // for older readers ({\nonshppict}, a shape's result) joins it rather than showing twice.
@@ -393,11 +410,7 @@ void Parser::finish()
     flushPendingPicture();
     flushText();
     syncStyle();
-    if (m_inTableFlow) {
-        if (m_inRow)
-            endRow();
-        endTable();
-    }
+    closeTablesTo(0);
     m_sink.finish(state().paragraph, m_style);
 }
 
@@ -678,28 +691,33 @@ void Parser::controlWord(const Token &token)
     case Op::Pard:
         st.paragraph = ParagraphStyle();
         st.inTable = false;
+        st.nesting = 1;
         break;
     case Op::InTable:
         st.inTable = true;
         break;
     case Op::TableLevel:
         st.inTable = has && param > 0;
+        st.nesting = st.inTable ? clampInt(param, 1, Reader::MaxTableNesting) : 1;
+        break;
+    case Op::NestedRowProperties:
+        st.nestedRow = true;
         break;
     case Op::RowDefaults:
-        m_row = RowDefinition();
+        definedRow() = RowDefinition();
         m_cell = CellDefinition();
         m_borderTarget = -1;
         break;
     case Op::RowGap:
-        m_row.gap = clampInt(param, 0, MaxTwips);
+        definedRow().gap = clampInt(param, 0, MaxTwips);
         break;
     case Op::RowLeft:
-        m_row.left = clampInt(param, -MaxTwips, MaxTwips);
+        definedRow().left = clampInt(param, -MaxTwips, MaxTwips);
         break;
     case Op::CellRight:
-        if (m_row.cells.size() < MaxTableColumns) {
+        if (RowDefinition &row = definedRow(); row.cells.size() < MaxTableColumns) {
             m_cell.right = clampInt(param, -MaxTwips, MaxTwips);
-            m_row.cells.append(m_cell);
+            row.cells.append(m_cell);
         }
         m_cell = CellDefinition();
         m_borderTarget = -1;
@@ -733,7 +751,7 @@ void Parser::controlWord(const Token &token)
         break;
     case Op::CellPadding:
         // Word's and LibreOffice's cell margins; one padding for the whole table is kept.
-        m_row.gap = std::max(m_row.gap, clampInt(param, 0, MaxTwips));
+        definedRow().gap = std::max(definedRow().gap, clampInt(param, 0, MaxTwips));
         break;
     case Op::CellShading:
         if (has && param > 0 && param < m_colors.size() && m_colors.at(param)) {
@@ -767,10 +785,7 @@ void Parser::controlWord(const Token &token)
         break;
     case Op::Par:
         if (dest == Destination::Body) {
-            if (st.inTable && !m_inRow)
-                startRow();
-            else if (!st.inTable && m_inTableFlow)
-                endTable();
+            placeInTable();
             paragraphEnd();
         }
         break;
@@ -781,21 +796,13 @@ void Parser::controlWord(const Token &token)
         character(u'\t');
         break;
     case Op::Cell:
-        if (dest == Destination::Body) {
-            if (!m_inRow)
-                startRow();
-            flushPendingPicture();
-            flushText();
-            syncStyle();
-            m_sink.cellEnd(st.paragraph, m_style);
-        }
+        // \cell ends a cell of the outermost table, \nestcell one of the paragraph's level.
+        if (dest == Destination::Body)
+            cellEnd(word->argument != 0 ? std::max(paragraphLevel(), 1) : 1);
         break;
     case Op::Row:
-        if (dest == Destination::Body) {
-            if (!m_inRow)
-                startRow();
-            endRow();
-        }
+        if (dest == Destination::Body)
+            rowEnd(word->argument != 0 ? std::max(paragraphLevel(), 2) : 1);
         break;
     case Op::Char:
         character(char16_t(word->argument));
@@ -1028,40 +1035,91 @@ void Parser::beforeContent()
     syncStyle();
 }
 
+int Parser::paragraphLevel() const
+{
+    const GroupState &st = m_stack.back();
+    return st.inTable ? st.nesting : 0;
+}
+
+RowDefinition &Parser::definedRow()
+{
+    const GroupState &st = state();
+    return rowDefinition(st.nestedRow ? std::max(paragraphLevel(), 2) : 1);
+}
+
 void Parser::placeInTable()
 {
-    const bool inTable = state().inTable;
-    if (inTable && !m_inRow)
-        startRow();
-    else if (!inTable && m_inTableFlow)
+    const int level = paragraphLevel();
+    closeTablesTo(level);
+    openRowsTo(level);
+}
+
+void Parser::openRowsTo(int level)
+{
+    // A level skipped (\itap3 right after a level-1 paragraph) gets a table of its own, so
+    // that the content keeps its depth.
+    for (int l = 1; l <= level; ++l) {
+        if (l > openLevels() || !m_levels[std::size_t(l - 1)].inRow)
+            startRow(l);
+    }
+}
+
+void Parser::closeTablesTo(int level)
+{
+    while (openLevels() > level)
         endTable();
 }
 
-void Parser::startRow()
+void Parser::startRow(int level)
 {
     flushPendingPicture();
     flushText();
-    m_inRow = true;
-    m_inTableFlow = true;
-    m_sink.rowStart(m_row);
+    if (level > openLevels())
+        m_levels.emplace_back();
+    m_levels[std::size_t(level - 1)].inRow = true;
+    // A row start while the enclosing row is open opens a table in its next cell.
+    m_sink.rowStart(rowDefinition(level));
 }
 
 void Parser::endRow()
 {
     flushPendingPicture();
     flushText();
-    m_inRow = false;
-    m_sink.rowEnd(m_row);
+    m_levels.back().inRow = false;
+    m_sink.rowEnd(rowDefinition(openLevels()));
 }
 
 void Parser::endTable()
 {
     flushPendingPicture();
     flushText();
-    if (m_inRow)
+    if (m_levels.back().inRow)
         endRow();
-    m_inTableFlow = false;
+    // A nested table's rows define themselves at their ends: the next table at that level
+    // starts from nothing rather than from this one's columns.
+    if (openLevels() > 1)
+        rowDefinition(openLevels()) = RowDefinition();
+    m_levels.pop_back();
     m_sink.tableEnd();
+}
+
+void Parser::cellEnd(int level)
+{
+    closeTablesTo(level);
+    openRowsTo(level);
+    flushPendingPicture();
+    flushText();
+    syncStyle();
+    m_sink.cellEnd(state().paragraph, m_style);
+}
+
+void Parser::rowEnd(int level)
+{
+    if (level > 1 && (level > openLevels() || !m_levels[std::size_t(level - 1)].inRow))
+        return; // a \nestrow of a row with no cells: nothing to end
+    closeTablesTo(level);
+    openRowsTo(level); // a \row with no cells before it is an empty row
+    endRow();
 }
 
 CellBorder *Parser::borderTarget()

@@ -18,6 +18,8 @@ class Reader
 public:
     static constexpr int MaxDepth = 256;
     static constexpr int MaxColors = 4096;
+    /// Tables nested deeper than this (\itapN) are read as tables of this level.
+    static constexpr int MaxTableNesting = 16;
 
     /// True when data starts (after blanks) with "{\rtf".
     static bool isRtf(QByteArrayView data);

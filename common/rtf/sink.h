@@ -109,7 +109,9 @@ public:
 
     // Tables arrive as rowStart(), the cells' content with cellEnd() after each cell (its last
     // paragraph has no paragraphEnd() of its own), rowEnd() with the row's final properties, and
-    // tableEnd() after the last row, before content that follows the table.
+    // tableEnd() after the last row, before content that follows the table. A rowStart() while
+    // a row is open (not yet ended by rowEnd()) opens a table nested in that row's next cell;
+    // its tableEnd() returns to that cell, whose content may go on after the nested table.
     virtual void rowStart(const RowDefinition &row) = 0;
     virtual void cellEnd(const ParagraphStyle &paragraph, const TextStyle &style) = 0;
     virtual void rowEnd(const RowDefinition &row) = 0;

@@ -4,6 +4,7 @@
 #include "documentsink.h"
 #include "keptgroups.h"
 #include "picture.h"
+#include "reader.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -128,11 +129,14 @@ private:
         Cell,
         None ///< the document's last paragraph after a table: its formats only
     };
-    void paragraph(const QTextBlock &block, bool inTable, Mark mark);
+    // level: the table level of the paragraphs, 0 outside tables, 1 in the outermost table.
+    void paragraph(const QTextBlock &block, int level, Mark mark);
     void picture(const QTextImageFormat &format);
     void hidden(const QTextCharFormat &object);
-    void frameContent(const QTextFrame &frame, bool inTable, bool cellContent);
-    void table(const QTextTable &table);
+    void content(QTextFrame::iterator begin, const QTextFrame::iterator &end, int level, bool cellContent);
+    void emptyCell(int level);
+    void table(const QTextTable &table, int level);
+    void rowProperties(const QTextTable &table, int row, const QList<int> &widths, int gap);
     QList<int> columnWidths(const QTextTable &table) const;
     void cellBorder(const char *side, double width, QTextFrameFormat::BorderStyle style, const QBrush &brush);
 
@@ -440,12 +444,14 @@ void Writer::hidden(const QTextCharFormat &object)
     m_unicodeSkip = skip;
 }
 
-void Writer::paragraph(const QTextBlock &block, bool inTable, Mark mark)
+void Writer::paragraph(const QTextBlock &block, int level, Mark mark)
 {
     const QTextBlockFormat format = block.blockFormat();
     word("pard");
-    if (inTable)
+    if (level > 0)
         word("intbl");
+    if (level > 1)
+        word("itap", level);
     const Qt::Alignment alignment = format.alignment() & Qt::AlignHorizontal_Mask;
     if (alignment & Qt::AlignHCenter)
         word("qc");
@@ -492,19 +498,30 @@ void Writer::paragraph(const QTextBlock &block, bool inTable, Mark mark)
     }
     if (mark == Mark::None)
         return;
-    word(mark == Mark::Cell ? "cell" : "par");
+    word(mark == Mark::Par ? "par" : level > 1 ? "nestcell" : "cell");
     m_out.append("\r\n");
     m_delimit = false;
 }
 
-void Writer::frameContent(const QTextFrame &frame, bool inTable, bool cellContent)
+void Writer::emptyCell(int level)
 {
-    // The blocks and tables of a frame in order. QTextDocument keeps a paragraph before every
-    // table and one after it; an empty one at the start of a frame or the end of the document
-    // is that structure, not content, and the reader makes it again.
+    word("pard");
+    word("intbl");
+    if (level > 1)
+        word("itap", level);
+    word(level > 1 ? "nestcell" : "cell");
+    m_out.append("\r\n");
+    m_delimit = false;
+}
+
+void Writer::content(QTextFrame::iterator begin, const QTextFrame::iterator &end, int level, bool cellContent)
+{
+    // The blocks and tables of a frame or cell in order. QTextDocument keeps a paragraph before
+    // every table and one after it; an empty one at the start of a frame or the end of the
+    // document is that structure, not content, and the reader makes it again.
     QList<QTextBlock> blocks;
     QList<const QTextTable *> tables; // the table that follows each block, if any
-    for (auto it = frame.begin(); !it.atEnd(); ++it) {
+    for (auto it = begin; !(it == end); ++it) {
         if (const QTextFrame *child = it.currentFrame()) {
             const auto *table = qobject_cast<const QTextTable *>(child);
             if (!blocks.isEmpty() && !tables.last())
@@ -527,42 +544,13 @@ void Writer::frameContent(const QTextFrame &frame, bool inTable, bool cellConten
         const bool documentEnd = empty && afterTable && last && !cellContent;
         const bool structural = empty && beforeTable && i == 0;
         if (block.isValid() && documentEnd)
-            paragraph(block, inTable, Mark::None);
+            paragraph(block, level, Mark::None);
         else if (block.isValid() && !structural)
-            paragraph(block, inTable, cellContent && last && !beforeTable ? Mark::Cell : Mark::Par);
-        else if (cellContent && last && !beforeTable) {
-            word("pard");
-            word("intbl");
-            word("cell");
-            m_out.append("\r\n");
-            m_delimit = false;
-        }
-        if (const QTextTable *table = tables.at(i)) {
-            if (inTable) {
-                // A table inside a cell: its cells' content as paragraphs of the outer cell.
-                for (int row = 0; row < table->rows(); ++row) {
-                    for (int column = 0; column < table->columns(); ++column) {
-                        const QTextTableCell cell = table->cellAt(row, column);
-                        if (cell.row() == row && cell.column() == column) {
-                            for (auto it = cell.begin(); !it.atEnd(); ++it) {
-                                if (it.currentFrame())
-                                    frameContent(*it.currentFrame(), true, false);
-                                else
-                                    paragraph(it.currentBlock(), true, Mark::Par);
-                            }
-                        }
-                    }
-                }
-                if (cellContent && last) {
-                    word("pard");
-                    word("intbl");
-                    word("cell");
-                    m_delimit = false;
-                }
-            } else {
-                this->table(*table);
-            }
-        }
+            paragraph(block, level, cellContent && last && !beforeTable ? Mark::Cell : Mark::Par);
+        else if (cellContent && last && !beforeTable)
+            emptyCell(level);
+        if (const QTextTable *table = tables.at(i))
+            this->table(*table, std::min(level + 1, Reader::MaxTableNesting));
     }
 }
 
@@ -605,61 +593,65 @@ void Writer::cellBorder(const char *side, double width, QTextFrameFormat::Border
         word("brdrcf", colorIndex(brush.color().rgb()));
 }
 
-void Writer::table(const QTextTable &table)
+void Writer::rowProperties(const QTextTable &table, int row, const QList<int> &widths, int gap)
 {
+    word("trowd");
+    word("trgaph", gap);
+    word("trleft", -gap);
+    int right = -gap;
+    for (int column = 0; column < table.columns(); ++column) {
+        const QTextTableCell cell = table.cellAt(row, column);
+        if (cell.column() != column)
+            continue; // covered by the cell to its left
+        const QTextTableCellFormat format = cell.format().toTableCellFormat();
+        cellBorder("clbrdrl", format.leftBorder(), format.leftBorderStyle(), format.leftBorderBrush());
+        cellBorder("clbrdrt", format.topBorder(), format.topBorderStyle(), format.topBorderBrush());
+        cellBorder("clbrdrr", format.rightBorder(), format.rightBorderStyle(), format.rightBorderBrush());
+        cellBorder("clbrdrb", format.bottomBorder(), format.bottomBorderStyle(), format.bottomBorderBrush());
+        if (format.hasProperty(QTextFormat::BackgroundBrush) && format.background().style() != Qt::NoBrush)
+            word("clcbpat", colorIndex(format.background().color().rgb()));
+        if (cell.row() != row)
+            word("clvmrg");
+        else if (cell.rowSpan() > 1)
+            word("clvmgf");
+        for (int spanned = column; spanned < column + cell.columnSpan() && spanned < widths.size(); ++spanned)
+            right += widths.at(spanned);
+        word("cellx", std::clamp(right + gap, -MaxIndentTwips * 4, MaxIndentTwips * 4));
+    }
+}
+
+void Writer::table(const QTextTable &table, int level)
+{
+    // The outermost table's rows are defined before their cells; a nested row's definition
+    // goes after its cells in {\*\nesttableprops}, with a paragraph mark for readers that know
+    // no nested tables.
     const QList<int> widths = columnWidths(table);
     const int gap = std::clamp(twips(table.format().cellPadding()), 0, MaxIndentTwips);
     for (int row = 0; row < table.rows(); ++row) {
-        word("trowd");
-        word("trgaph", gap);
-        word("trleft", -gap);
-        int right = -gap;
-        QList<QTextTableCell> cells;
+        if (level == 1) {
+            rowProperties(table, row, widths, gap);
+            m_out.append("\r\n");
+            m_delimit = false;
+        }
         for (int column = 0; column < table.columns(); ++column) {
             const QTextTableCell cell = table.cellAt(row, column);
             if (cell.column() != column)
-                continue; // covered by the cell to its left
-            cells.append(cell);
-            const QTextTableCellFormat format = cell.format().toTableCellFormat();
-            cellBorder("clbrdrl", format.leftBorder(), format.leftBorderStyle(), format.leftBorderBrush());
-            cellBorder("clbrdrt", format.topBorder(), format.topBorderStyle(), format.topBorderBrush());
-            cellBorder("clbrdrr", format.rightBorder(), format.rightBorderStyle(), format.rightBorderBrush());
-            cellBorder("clbrdrb", format.bottomBorder(), format.bottomBorderStyle(), format.bottomBorderBrush());
-            if (format.hasProperty(QTextFormat::BackgroundBrush) && format.background().style() != Qt::NoBrush)
-                word("clcbpat", colorIndex(format.background().color().rgb()));
-            if (cell.row() != row)
-                word("clvmrg");
-            else if (cell.rowSpan() > 1)
-                word("clvmgf");
-            for (int spanned = column; spanned < column + cell.columnSpan() && spanned < widths.size(); ++spanned)
-                right += widths.at(spanned);
-            word("cellx", std::clamp(right + gap, -MaxIndentTwips * 4, MaxIndentTwips * 4));
-        }
-        m_out.append("\r\n");
-        m_delimit = false;
-        for (const QTextTableCell &cell : std::as_const(cells)) {
-            if (cell.row() != row) {
-                // The lower part of a cell merged downwards: empty in the file.
-                word("pard");
-                word("intbl");
-                word("cell");
-                m_out.append("\r\n");
-                m_delimit = false;
                 continue;
-            }
-            // A table inside the cell is written as paragraphs of the cell; the cell's last
-            // paragraph ends with \cell (Qt keeps a paragraph after every table).
-            for (auto it = cell.begin(); !(it == cell.end()); ++it) {
-                if (const QTextFrame *inner = it.currentFrame()) {
-                    frameContent(*inner, true, false);
-                    continue;
-                }
-                QTextFrame::iterator next = it;
-                ++next;
-                paragraph(it.currentBlock(), true, next == cell.end() ? Mark::Cell : Mark::Par);
-            }
+            if (cell.row() != row)
+                emptyCell(level); // the lower part of a cell merged downwards: empty in the file
+            else
+                content(cell.begin(), cell.end(), level, true);
         }
-        word("row");
+        if (level == 1) {
+            word("row");
+        } else {
+            m_out.append("{\\*\\nesttableprops");
+            m_delimit = true;
+            rowProperties(table, row, widths, gap);
+            word("nestrow");
+            m_out.append("}{\\nonesttables\\par}");
+            m_delimit = false;
+        }
         m_out.append("\r\n");
         m_delimit = false;
     }
@@ -669,7 +661,7 @@ QByteArray Writer::run()
 {
     // The body first: its fonts and colours, in the order of first use, make the tables.
     m_out.reserve(m_document.characterCount() + 1024);
-    frameContent(*m_document.rootFrame(), false, false);
+    content(m_document.rootFrame()->begin(), m_document.rootFrame()->end(), 0, false);
     if (m_fonts.isEmpty())
         collect(QTextCharFormat());
     QByteArray body;

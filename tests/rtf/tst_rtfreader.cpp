@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QTemporaryDir>
@@ -528,6 +529,16 @@ private slots:
         QTest::newRow("greek font")
             << QByteArray("{\\rtf1\\mac{\\fonttbl{\\f1\\fcharset85 Geneva GR;}}\\f1 \\'e1\\'e2}") << u"\u03b1\u03b2"_qs;
         QTest::newRow("central european") << QByteArray("{\\rtf1\\mac\\ansicpg10029 \\'88}") << u"\u0105"_qs;
+        QTest::newRow("hebrew font")
+            << QByteArray("{\\rtf1\\mac{\\fonttbl{\\f1\\fcharset83 New Peninim;}}\\f1 \\'f9\\'ec\\'e5\\'ed}")
+            << u"\u05e9\u05dc\u05d5\u05dd"_qs;
+        QTest::newRow("arabic font")
+            << QByteArray("{\\rtf1\\mac{\\fonttbl{\\f1\\fcharset84 Geeza;}}\\f1 \\'c8\\'e1\\'f5}")
+            << u"\u0628\u0641\u0686"_qs;
+        QTest::newRow("thai font") << QByteArray("{\\rtf1\\mac{\\fonttbl{\\f1\\fcharset87 Thonburi;}}\\f1 \\'a1\\'d2}")
+                                   << u"\u0e01\u0e32"_qs;
+        QTest::newRow("icelandic font code page")
+            << QByteArray("{\\rtf1\\mac{\\fonttbl{\\f1\\cpg10079 Geneva;}}\\f1 \\'dc\\'df}") << u"\u00d0\u00fe"_qs;
         QTest::newRow("code page that does not exist") << QByteArray("{\\rtf1\\ansi\\ansicpg77777 caf\\'e9}")
                                                         << u"caf\u00e9"_qs;
     }
@@ -537,6 +548,49 @@ private slots:
         QFETCH(QByteArray, rtf);
         QFETCH(QString, text);
         QCOMPARE(plain(rtf), text);
+    }
+
+    void macCodePagesOfOurOwnFollowApplesTables_data()
+    {
+        QTest::addColumn<int>("codePage");
+        const QDir folder(QStringLiteral(RTF_GOLDEN_DIR "/../macpages"));
+        const QStringList tables = folder.entryList({QStringLiteral("1*.txt")}, QDir::Files, QDir::Name);
+        QCOMPARE(tables.size(), 6);
+        for (const QString &name : tables)
+            QTest::newRow(qPrintable(name)) << QFileInfo(name).baseName().toInt();
+    }
+
+    void macCodePagesOfOurOwnFollowApplesTables()
+    {
+        // Expected text per byte from Perl's copy of Apple's tables (generate.pl beside them).
+        QFETCH(int, codePage);
+        QFile file(QStringLiteral(RTF_GOLDEN_DIR "/../macpages/%1.txt").arg(codePage));
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        QByteArray body = "{\\rtf1\\mac\\ansicpg" + QByteArray::number(codePage) + " ";
+        QStringList expected;
+        int bytes = 0;
+        while (!file.atEnd()) {
+            const QList<QByteArray> fields = file.readLine().trimmed().split(' ');
+            if (fields.value(0).startsWith('#') || fields.size() < 2)
+                continue;
+            QString text;
+            if (fields.at(1) == "-")
+                text = QString(QChar::ReplacementCharacter);
+            for (qsizetype i = 1; i < fields.size() && fields.at(1) != "-"; ++i)
+                text += QChar(char16_t(fields.at(i).toUInt(nullptr, 16)));
+            // As the reader hands text on: no-break space as in a document, sanitized controls.
+            expected << text;
+            body += "\\'" + fields.at(0).toLower() + "\\par ";
+            ++bytes;
+        }
+        QCOMPARE(bytes, 128);
+        QTextDocument doc;
+        QVERIFY(rtf::read(body + "}", doc));
+        QStringList lines;
+        for (QTextBlock block = doc.begin(); block.isValid(); block = block.next())
+            lines << block.text();
+        lines.removeAll(QString()); // the paragraph that the last mark leaves
+        QCOMPARE(lines, expected);
     }
 
     void picturesInTableCellsStayInTheirCell()

@@ -8,9 +8,12 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextTable>
 
 #include <limits>
 #include <random>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -48,6 +51,23 @@ qint64 millisecondsToRead(const QByteArray &data)
     return best;
 }
 
+/// How deep the table around the block holding text is, 0 outside tables; -1 when no block has it.
+int tableDepthOf(const QTextDocument &doc, const QString &text)
+{
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        if (!block.text().contains(text))
+            continue;
+        int depth = 0;
+        for (QTextFrame *frame = QTextCursor(block).currentFrame(); frame && frame != doc.rootFrame();
+             frame = frame->parentFrame()) {
+            if (qobject_cast<QTextTable *>(frame))
+                ++depth;
+        }
+        return depth;
+    }
+    return -1;
+}
+
 } // namespace
 
 class TestRtfRobustness : public QObject
@@ -55,6 +75,67 @@ class TestRtfRobustness : public QObject
     Q_OBJECT
 
 private slots:
+    void unbalancedNestedTablesReadWhatTheyHold_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QStringList>("texts");  // each must be in the document...
+        QTest::addColumn<QList<int>>("depths"); // ...at this table depth
+        QTest::newRow("nestrow without cells")
+            << QByteArray("\\pard\\intbl A\\cell{\\*\\nesttableprops\\trowd\\cellx900\\nestrow}\\row\\pard After\\par")
+            << QStringList{u"A"_s, u"After"_s} << QList<int>{1, 0};
+        QTest::newRow("itap jumps to five")
+            << QByteArray("\\pard\\intbl One\\par\\pard\\intbl\\itap5 Five\\nestcell"
+                          "{\\*\\nesttableprops\\nestrow}\\pard\\intbl Back\\cell\\row")
+            << QStringList{u"One"_s, u"Five"_s, u"Back"_s} << QList<int>{1, 5, 1};
+        QTest::newRow("nested row never closed")
+            << QByteArray("\\pard\\intbl Out\\par\\pard\\intbl\\itap2 In\\nestcell Open")
+            << QStringList{u"Out"_s, u"In"_s, u"Open"_s} << QList<int>{1, 2, 2};
+        QTest::newRow("header inside a nested table")
+            << QByteArray("\\pard\\intbl\\itap2 In{\\header Head\\par}side\\nestcell"
+                          "{\\*\\nesttableprops\\trowd\\cellx900\\nestrow}\\pard\\intbl\\cell\\row")
+            << QStringList{u"Inside"_s} << QList<int>{2};
+        QTest::newRow("nestcell outside any table")
+            << QByteArray("\\pard Loose\\nestcell\\nestrow\\pard Text\\par")
+            << QStringList{u"Loose"_s, u"Text"_s} << QList<int>{0, 0};
+        QTest::newRow("itap beyond the limit")
+            << QByteArray("\\pard\\intbl\\itap2000000000 Deep\\nestcell\\pard After\\par")
+            << QStringList{u"Deep"_s, u"After"_s} << QList<int>{16, 0};
+        QTest::newRow("cell closes the nested levels")
+            << QByteArray("\\pard\\intbl\\itap3 Three\\nestcell\\cell\\pard\\intbl Next\\cell\\row")
+            << QStringList{u"Three"_s, u"Next"_s} << QList<int>{3, 1};
+    }
+
+    void unbalancedNestedTablesReadWhatTheyHold()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QStringList, texts);
+        QFETCH(QList<int>, depths);
+        const QByteArray data = "{\\rtf1\\ansi " + body + "}";
+        QTextDocument doc;
+        QVERIFY(rtf::read(data, doc));
+        QCOMPARE(rtf::plainText(data), doc.toPlainText());
+        for (qsizetype i = 0; i < texts.size(); ++i)
+            QCOMPARE(tableDepthOf(doc, texts.at(i)), depths.at(i));
+        QVERIFY(!doc.toPlainText().contains(u"Head"_s));
+        // What was read writes back to the same structure.
+        QTextDocument back;
+        QVERIFY(rtf::read(rtf::write(doc), back));
+        QCOMPARE(back.toPlainText(), doc.toPlainText());
+        for (qsizetype i = 0; i < texts.size(); ++i)
+            QCOMPARE(tableDepthOf(back, texts.at(i)), depths.at(i));
+    }
+
+    void manyNestingChangesStayLinear()
+    {
+        // Every paragraph jumps from the outer table to the deepest level and back.
+        QByteArray body;
+        for (int i = 0; i < 500; ++i)
+            body += "\\pard\\intbl\\itap16 x\\nestcell\\pard\\intbl y\\cell\\row\r\n";
+        QTextDocument doc;
+        QVERIFY(rtf::read("{\\rtf1 " + body + "}", doc));
+        QCOMPARE(tableDepthOf(doc, u"x"_s), 16);
+    }
+
     void truncatedAtEveryByte()
     {
         const QByteArray sample = goldenInput(QStringLiteral("word_header")) +

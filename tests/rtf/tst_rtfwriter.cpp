@@ -13,6 +13,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextImageFormat>
+#include <QTextTable>
 #include <QUrl>
 
 #include <memory>
@@ -331,6 +332,53 @@ private slots:
         QCOMPARE(rtf::write(back, codePage), written);
         QCOMPARE(rtf::plainText(written), doc.toPlainText());
     }
+    void tablesInCellsAreWrittenNested()
+    {
+        // A table in a cell of a table in a cell, as the editor makes it: each level keeps its
+        // own cells and widths.
+        QTextDocument doc;
+        QTextCursor cursor(&doc);
+        cursor.insertText(QStringLiteral("Before"));
+        const auto fixed = [](QList<double> pixels) {
+            QTextTableFormat format;
+            QList<QTextLength> widths;
+            for (const double w : pixels)
+                widths << QTextLength(QTextLength::FixedLength, w);
+            format.setColumnWidthConstraints(widths);
+            return format;
+        };
+        QTextTable *outer = cursor.insertTable(1, 2, fixed({100, 400}));
+        outer->cellAt(0, 0).firstCursorPosition().insertText(QStringLiteral("Outer"));
+        QTextCursor inCell = outer->cellAt(0, 1).firstCursorPosition();
+        inCell.insertText(QStringLiteral("Above"));
+        QTextTable *middle = inCell.insertTable(2, 2, fixed({120, 200}));
+        middle->cellAt(0, 0).firstCursorPosition().insertText(QStringLiteral("Middle"));
+        middle->cellAt(1, 1).firstCursorPosition().insertText(QString::fromUtf8("\xe4\xb8\xad\xe6\x96\x87"));
+        QTextTable *inner = middle->cellAt(0, 1).firstCursorPosition().insertTable(1, 1, fixed({80}));
+        inner->cellAt(0, 0).firstCursorPosition().insertText(QStringLiteral("Inner"));
+
+        const QByteArray written = rtf::write(doc, 1252);
+        QVERIFY(written.contains("\\itap2 Middle\\nestcell"));
+        QVERIFY(written.contains("\\itap3 Inner\\nestcell"));
+        QCOMPARE(written.count("{\\*\\nesttableprops\\trowd"), 3); // two middle rows, one inner
+        QCOMPARE(written.count("\\nestrow}{\\nonesttables\\par}"), 3);
+        QCOMPARE(written.count("\\row"), 1);
+        // A reader without nested tables sees the cells' text in order.
+        QTextDocument back;
+        QVERIFY(rtf::read(written, back));
+        QCOMPARE(back.toPlainText(), doc.toPlainText());
+        QCOMPARE(dumpDocument(back, DumpForm::Effective), dumpDocument(doc, DumpForm::Effective));
+        QCOMPARE(rtf::write(back, 1252), written);
+        QCOMPARE(back.rootFrame()->childFrames().size(), 1);
+        const QTextFrame *readOuter = back.rootFrame()->childFrames().constFirst();
+        const auto *readMiddle = qobject_cast<const QTextTable *>(readOuter->childFrames().value(0));
+        QVERIFY(readMiddle);
+        QCOMPARE(readMiddle->rows(), 2);
+        QCOMPARE(readMiddle->columns(), 2);
+        QCOMPARE(readMiddle->format().columnWidthConstraints().value(1).rawValue(), 200.0);
+        QCOMPARE(readMiddle->childFrames().size(), 1);
+    }
+
     void headersAndFootersAreWrittenBackAsRead()
     {
         const QByteArray header = "{\\header\\pard\\plain {\\b Class 9b, \\'e9preuve}\\par}";

@@ -3,10 +3,15 @@
 # starts Examforge from it. scripts/test.sh builds everything else.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
-build="${BUILD_DIR:-$top/build}"
-"$top/scripts/setup.sh"
+# A build folder of its own, without debug information and without the tests and benches, so
+# the first window comes soon on a new machine; scripts/test.sh builds everything in build/.
+build="${BUILD_DIR:-$top/build-run}"
+"$top/scripts/setup.sh" run
 if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    launcher=()
+    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DEXAM_BUILD_TESTS=OFF -DEXAM_BUILD_BENCH=OFF "${launcher[@]}"
 fi
 cmake --build "$build" --parallel "$(nproc)" --target examforge examdesk
 app="$(BUILD_DIR="$build" "$top/scripts/assemble.sh" | tail -n 1)"

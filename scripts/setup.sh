@@ -1,18 +1,24 @@
 #!/usr/bin/env bash
-# Installs every Debian package that the build, the tests and the demo need.
-# Safe to run again: packages already present are left alone.
+# Installs the Debian packages the project needs. Safe to run again: packages already present
+# are left alone.
+#
+#   setup.sh        what the build, the tests, the benches and the demo need
+#   setup.sh run    only what building and starting the two programs needs (scripts/run.sh)
 set -euo pipefail
 
+# Building and running the programs.
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libvulkan-dev
     libquazip1-qt6-dev
     qt6-svg-dev libwmf-dev libemf2svg-dev
-    poppler-utils
     fonts-wqy-microhei
     xvfb xauth
-    libbenchmark-dev
 )
+if [ "${1:-}" != "run" ]; then
+    # The tests and the benches.
+    packages+=(poppler-utils libbenchmark-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,10 +1,12 @@
 #include "examdeskstartup.h"
 #include "filelock.h"
+#include "paperprefetch.h"
 
 #include <QApplication>
 
 namespace {
 constexpr int ExitRemovalMs = 15000;
+constexpr int ExitCopyMs = 3000;
 }
 
 int main(int argc, char *argv[])
@@ -17,5 +19,7 @@ int main(int argc, char *argv[])
     // share refused to remove (the network away at that moment) is tried a while longer, so
     // that it does not stay on the share for the next writer to take over.
     filelock::finishRemovals(ExitRemovalMs);
+    // A question copy still under way must not run on while the process ends around it.
+    PaperPrefetch::finishAll(ExitCopyMs);
     return code;
 }

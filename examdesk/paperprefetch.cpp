@@ -7,12 +7,45 @@
 #include <chrono>
 #include <thread>
 
+namespace {
+
+struct Threads
+{
+    std::mutex mutex;
+    std::condition_variable ended;
+    int running = 0;
+};
+
+Threads &threads()
+{
+    // Never destroyed: a thread may still end after the statics of the process are gone.
+    static Threads *all = new Threads;
+    return *all;
+}
+
+} // namespace
+
 PaperPrefetch::PaperPrefetch(QList<File> files, int retryMs)
     : m_state(std::make_shared<State>())
 {
     // Detached, holding its own share of the state: a copy stuck on a share that went away
     // must not hold the window when it closes.
-    std::thread(&PaperPrefetch::run, m_state, std::move(files), retryMs).detach();
+    {
+        std::lock_guard guard(threads().mutex);
+        ++threads().running;
+    }
+    std::thread([state = m_state, files = std::move(files), retryMs]() mutable {
+        run(state, std::move(files), retryMs);
+        std::lock_guard guard(threads().mutex);
+        --threads().running;
+        threads().ended.notify_all();
+    }).detach();
+}
+
+void PaperPrefetch::finishAll(int ms)
+{
+    std::unique_lock guard(threads().mutex);
+    threads().ended.wait_for(guard, std::chrono::milliseconds(qMax(0, ms)), [] { return threads().running == 0; });
 }
 
 PaperPrefetch::~PaperPrefetch()

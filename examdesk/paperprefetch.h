@@ -34,6 +34,10 @@ public:
     /// Copied: target is complete in the work folder. Missing: the paper folder is there but
     /// the file is not (or its name is unusable), so there is nothing to wait for.
     Status status(const QString &target) const;
+    /// Waits up to ms for the threads of prefetches already ended to stop, so that none is
+    /// still copying while the process ends (called once the windows are gone).
+    static void finishAll(int ms);
+
     /// Copies target next (it is the one the student is looking at) and waits up to ms for it
     /// to be copied or found missing.
     Status waitFor(const QString &target, int ms);

@@ -106,7 +106,9 @@ private slots:
         QFile pipe(stuck);
         QVERIFY(pipe.open(QIODevice::WriteOnly));
         pipe.close();
-        QTRY_VERIFY(!QFile::exists(work + QStringLiteral("/stuck.RTF.part")));
+        prefetch.reset();
+        PaperPrefetch::finishAll(10000);
+        QVERIFY(!QFile::exists(work + QStringLiteral("/stuck.RTF.part")));
         QVERIFY(!QFile::exists(work + QStringLiteral("/stuck.RTF")));
     }
 };

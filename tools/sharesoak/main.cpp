@@ -10,6 +10,7 @@
 #include "catalogue.h"
 #include "examwindow.h"
 #include "filelock.h"
+#include "paperprefetch.h"
 #include "prompt.h"
 
 #include <QApplication>
@@ -208,6 +209,7 @@ int main(int argc, char *argv[])
     QElapsedTimer exiting;
     exiting.start();
     filelock::finishRemovals(15000);
+    PaperPrefetch::finishAll(3000);
     say("exit-removals %lld", static_cast<long long>(exiting.elapsed()));
     return code;
 }

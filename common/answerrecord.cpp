@@ -92,25 +92,54 @@ bool stampStart(const Id &id, const QDateTime &when)
     return profile::writeValue(path(id), section(id), key(id, QStringLiteral("TIME1")), startStamp(when).trimmed());
 }
 
-bool saveProgress(const Id &id, const Progress &progress)
+namespace {
+
+bool writeProgress(const Id &id, const Progress &progress, profile::Existing existing)
 {
-    profile::Batch batch(path(id));
+    profile::Batch batch(path(id), existing);
     addProgress(batch, id, progress);
     return batch.commit();
 }
 
-bool startAttempt(const Id &id, const QDateTime &when, const Progress &progress)
+bool writeStart(const Id &id, const QDateTime &when, const Progress &progress, profile::Existing existing)
 {
     // A retest starts on a finished record. Left in place, the old finish mark would make a
     // broken-off retest look finished: the student could not log in again to resume it, and
     // the next retest would overwrite its answers. The old score stays until the new finish.
-    const bool retest = state(id) == State::Finished;
-    profile::Batch batch(path(id));
+    const State was = state(id);
+    if (was == State::Unreadable)
+        return false; // tried again with the next save
+    profile::Batch batch(path(id), existing);
     batch.write(section(id), key(id, QStringLiteral("TIME1")), startStamp(when).trimmed());
-    if (retest)
+    if (was == State::Finished)
         batch.write(section(id), key(id, QStringLiteral("TIME2")), QString());
     addProgress(batch, id, progress);
     return batch.commit();
+}
+
+bool writeFinish(const Id &id, const Finish &f, profile::Existing existing)
+{
+    profile::Batch batch(path(id), existing);
+    const QString sec = section(id);
+    batch.write(sec, key(id, QStringLiteral("TIME2")), f.timeLeft.trimmed());
+    for (qsizetype i = 0; i < f.answers.size(); ++i)
+        batch.write(sec, key(id, QStringLiteral("DA%1").arg(i + 1)), numbers::plain(f.answers.at(i)));
+    if (!f.digest.isEmpty())
+        batch.write(sec, key(id, scoring::DigestSuffix), f.digest);
+    batch.write(sec, key(id, QStringLiteral("DF")), numbers::signBlank(qint64(f.score)));
+    return batch.commit();
+}
+
+} // namespace
+
+bool saveProgress(const Id &id, const Progress &progress)
+{
+    return writeProgress(id, progress, profile::Existing::MayCreate);
+}
+
+bool startAttempt(const Id &id, const QDateTime &when, const Progress &progress)
+{
+    return writeStart(id, when, progress, profile::Existing::MayCreate);
 }
 
 namespace {
@@ -250,6 +279,7 @@ qint64 Saver::longestWriteMs() const
 
 void Saver::run()
 {
+    bool recordSeen = QFileInfo::exists(path(m_id));
     std::unique_lock guard(m_mutex);
     for (;;) {
         m_changed.wait(guard, [this] { return m_stop || m_progress || m_finish; });
@@ -262,13 +292,18 @@ void Saver::run()
         QElapsedTimer took;
         took.start();
         bool written = false;
+        // Once the record has been seen (the login wrote the student's name into it) a record
+        // not there is one the share fails to show for a moment: a new file would hold nothing
+        // else of the attempt, so the write waits for the next try instead.
+        const auto existing = recordSeen ? profile::Existing::Required : profile::Existing::MayCreate;
         if (job.isFinish)
-            written = finish(m_id, job.finish);
+            written = writeFinish(m_id, job.finish, existing);
         else if (job.started)
-            written = startAttempt(m_id, *job.started, job.progress);
+            written = writeStart(m_id, *job.started, job.progress, existing);
         else
-            written = saveProgress(m_id, job.progress);
+            written = writeProgress(m_id, job.progress, existing);
         const qint64 ms = took.elapsed();
+        recordSeen = recordSeen || written;
         const char *kind = job.isFinish ? "finish" : job.started ? "start" : "progress";
         if (written)
             qCInfo(lcSaves, "%s %s written in %lld ms", qUtf8Printable(path(m_id)), kind, static_cast<long long>(ms));
@@ -296,15 +331,7 @@ void Saver::run()
 bool finish(const Id &id, const QString &timeLeft, const QList<qint16> &answers, qint16 score,
             const QString &digest)
 {
-    profile::Batch batch(path(id));
-    const QString sec = section(id);
-    batch.write(sec, key(id, QStringLiteral("TIME2")), timeLeft.trimmed());
-    for (qsizetype i = 0; i < answers.size(); ++i)
-        batch.write(sec, key(id, QStringLiteral("DA%1").arg(i + 1)), numbers::plain(answers.at(i)));
-    if (!digest.isEmpty())
-        batch.write(sec, key(id, scoring::DigestSuffix), digest);
-    batch.write(sec, key(id, QStringLiteral("DF")), numbers::signBlank(qint64(score)));
-    return batch.commit();
+    return writeFinish(id, Finish{timeLeft, answers, score, digest}, profile::Existing::MayCreate);
 }
 
 namespace {

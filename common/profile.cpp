@@ -547,7 +547,7 @@ enum class Edit { Unchanged, Changed };
 /// memory and replaced as a whole (a file left without any entry is deleted). A file that is
 /// present but cannot be read is never replaced.
 template<typename Editor>
-bool editLocked(const QString &path, const Editor &edit)
+bool editLocked(const QString &path, const Editor &edit, Existing existing = Existing::MayCreate)
 {
     // An empty path names no file (a name that would lead out of the data tree resolves to
     // one); it must not put a lock file into the current folder.
@@ -563,7 +563,8 @@ bool editLocked(const QString &path, const Editor &edit)
         return false;
     bool exists = false;
     const QByteArray before = readAll(path, &exists);
-    if (info.exists() && !exists)
+    // Seen again under the lock: another writer may have made the file meanwhile.
+    if (!exists && (existing == Existing::Required || info.exists() || QFileInfo::exists(path)))
         return false;
     Document doc(before);
     if (edit(doc) == Edit::Unchanged)
@@ -610,8 +611,9 @@ bool writeValue(const QString &path, const QString &section, const QString &key,
     return batch.commit();
 }
 
-Batch::Batch(QString path)
+Batch::Batch(QString path, Existing existing)
     : m_path(std::move(path))
+    , m_existing(existing)
 {
 }
 
@@ -625,11 +627,14 @@ bool Batch::commit()
     const QList<Write> writes = std::exchange(m_writes, {});
     if (writes.isEmpty())
         return true;
-    return editLocked(m_path, [&writes](Document &doc) {
-        for (const Write &w : writes)
-            doc.write(w.section, w.key, w.value);
-        return Edit::Changed;
-    });
+    return editLocked(
+        m_path,
+        [&writes](Document &doc) {
+            for (const Write &w : writes)
+                doc.write(w.section, w.key, w.value);
+            return Edit::Changed;
+        },
+        m_existing);
 }
 
 struct Snapshot::Index

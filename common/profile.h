@@ -54,10 +54,15 @@ bool removeSection(const QString &path, const QString &section);
 
 /// Several writes to one file as one atomic action: one lock, one read, the writes applied in
 /// the order they were added, one replace. Nothing reaches the disk before commit().
+/// Whether a write may make the file. Required: the file must be there already and read, so
+/// that a file a network folder fails to show for a moment is never replaced by a new one
+/// holding only the batch.
+enum class Existing { MayCreate, Required };
+
 class Batch
 {
 public:
-    explicit Batch(QString path);
+    explicit Batch(QString path, Existing existing = Existing::MayCreate);
 
     void write(const QString &section, const QString &key, const QString &value);
     qsizetype size() const { return m_writes.size(); }
@@ -74,6 +79,7 @@ private:
         QString value;
     };
     QString m_path;
+    Existing m_existing;
     QList<Write> m_writes;
 };
 

@@ -208,6 +208,42 @@ private slots:
         paths::setProgramFolderForTesting(root.path());
     }
 
+    void aRecordTheShareFailsToShowIsNeverReplacedByAPartOne()
+    {
+        TestDataRoot root;
+        const Id id{QStringLiteral("P"), QStringLiteral("C"), QStringLiteral("3")};
+        const QString file = root.file(QStringLiteral("CHENGJI/P/C3.cho"));
+        root.write(QStringLiteral("CHENGJI/P/.keep"), {});
+        QVERIFY(identify(id, QStringLiteral("Ann"), QString()));
+        Saver saver(id, nullptr, {});
+        Progress p;
+        p.order = {2, 1};
+        p.answers = {4, 0};
+        QVERIFY(saver.wait(saver.submitProgress(p, QDateTime::currentDateTime()), 5000));
+
+        // The record is out of sight for a moment: the finish is not written into a new file.
+        QVERIFY(QFile::rename(file, file + QStringLiteral(".away")));
+        const quint64 first = saver.submitFinish({QStringLiteral("00:10:00"), {4, 5}, 5});
+        QVERIFY(!saver.wait(first, 5000));
+        QVERIFY(!QFile::exists(file));
+        // Back again: the next try writes it, and nothing of the attempt is gone.
+        QVERIFY(QFile::rename(file + QStringLiteral(".away"), file));
+        QVERIFY(saver.wait(saver.submitFinish({QStringLiteral("00:10:00"), {4, 5}, 5}), 5000));
+        const QByteArray bytes = root.read(QStringLiteral("CHENGJI/P/C3.cho"));
+        QVERIFY(bytes.startsWith("[C]\r\n3=Ann\r\n"));
+        QVERIFY(bytes.contains("3TIME1="));
+        QVERIFY(bytes.contains("3SX1=2\r\n"));
+        QVERIFY(bytes.endsWith("3DF= 5\r\n"));
+
+        // Writes that may make the record still do.
+        QVERIFY(QFile::remove(file));
+        profile::Batch required(file, profile::Existing::Required);
+        required.write(QStringLiteral("C"), QStringLiteral("3"), QStringLiteral("Ann"));
+        QVERIFY(!required.commit());
+        QVERIFY(finish(id, QStringLiteral("00:01:00"), {1, 1}, 0));
+        QVERIFY(QFile::exists(file));
+    }
+
     void saverWritesTheNewestStateAndTheFinishLast()
     {
         TestDataRoot root;

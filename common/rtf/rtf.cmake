@@ -4,6 +4,7 @@ target_sources(common PRIVATE
     rtf/controlwords.cpp rtf/controlwords.h
     rtf/documentsink.cpp rtf/documentsink.h
     rtf/keptgroups.cpp rtf/keptgroups.h
+    rtf/notes.cpp rtf/notes.h
     rtf/picture.cpp rtf/picture.h
     rtf/picturerender.cpp rtf/picturerender.h
     rtf/reader.cpp rtf/reader.h

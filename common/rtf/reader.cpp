@@ -559,11 +559,12 @@ void Parser::commitNoteText()
     value.truncate(256);
     const bool inNote = m_noteDepth >= 0;
     switch (m_noteField) {
+    // Initials and author come before the comment they name (the comment's marker shows them).
     case NoteField::Initials:
-        (inNote ? m_note.initials : m_commentInitials) = value;
+        m_commentInitials = value;
         break;
     case NoteField::Author:
-        (inNote ? m_note.author : m_commentAuthor) = value;
+        m_commentAuthor = value;
         break;
     case NoteField::Reference:
         if (inNote)

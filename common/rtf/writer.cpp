@@ -549,8 +549,11 @@ void Writer::note(int id)
         if (info.kind == NoteKind::Endnote)
             word("ftnalt");
     }
-    for (qsizetype i = 0; i < blocks.size(); ++i)
-        paragraph(blocks.at(i), false, i + 1 == blocks.size() ? Mark::None : Mark::Par);
+    // The last paragraph needs no mark, unless it is empty: a mark that nothing follows makes none.
+    for (qsizetype i = 0; i < blocks.size(); ++i) {
+        const bool last = i + 1 == blocks.size();
+        paragraph(blocks.at(i), false, last && (i == 0 || blocks.at(i).length() > 1) ? Mark::None : Mark::Par);
+    }
     m_out.append('}');
     m_delimit = false;
     m_inNote = false;

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 class QTextBlock;
+class QTextCursor;
 class QTextDocument;
 
 namespace rtf {
@@ -69,5 +70,10 @@ struct NoteInfo
 };
 
 bool isNotesAreaBlock(const QTextBlock &block);
+
+/// Inserts source at cursor, as QTextCursor::insertFragment() does, but with source's notes
+/// added to the end of the notes area of cursor's document (under one rule) and numbered after
+/// its own, so that no note is merged into another. Pictures are the caller's (copyPictures()).
+void insertWithNotes(QTextCursor &cursor, const QTextDocument &source);
 
 } // namespace rtf

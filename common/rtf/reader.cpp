@@ -240,7 +240,8 @@ private:
     void closeGroup();
     void skipGroup();
     void keepGroup(); // skips the group a header or footer word opens, keeping its bytes
-    std::optional<QByteArrayView> takeGroup(); // skips the group the word opens, giving its bytes
+    // Skips the group the word opens, giving its bytes; counted groups share the headers' bounds.
+    std::optional<QByteArrayView> takeGroup(bool counted);
 
     // Footnotes and comments (the sink gets their content between noteStart() and noteEnd()).
     void startNote(bool comment);
@@ -489,7 +490,7 @@ void Parser::skipGroup()
     closeGroup();
 }
 
-std::optional<QByteArrayView> Parser::takeGroup()
+std::optional<QByteArrayView> Parser::takeGroup(bool counted)
 {
     // Only a group the word opens can be kept whole; one cut short by the end of the input is
     // dropped, as it could not be written back.
@@ -500,16 +501,20 @@ std::optional<QByteArrayView> Parser::takeGroup()
     if (!whole || m_done || depth() >= before)
         return std::nullopt;
     const QByteArrayView raw = m_data.sliced(start, m_tokens.position() - start);
-    if (!isWholeGroup(raw) || m_keptGroups >= MaxKeptGroups || m_keptBytes + raw.size() > MaxKeptBytes)
+    if (!isWholeGroup(raw))
         return std::nullopt;
-    ++m_keptGroups;
-    m_keptBytes += raw.size();
+    if (counted) {
+        if (m_keptGroups >= MaxKeptGroups || m_keptBytes + raw.size() > MaxKeptBytes)
+            return std::nullopt;
+        ++m_keptGroups;
+        m_keptBytes += raw.size();
+    }
     return raw;
 }
 
 void Parser::keepGroup()
 {
-    if (const std::optional<QByteArrayView> raw = takeGroup())
+    if (const std::optional<QByteArrayView> raw = takeGroup(true))
         m_sink.keptGroup(*raw);
 }
 
@@ -680,8 +685,9 @@ void Parser::controlWord(const Token &token)
         startNoteText(NoteField(word->argument));
         break;
     case Op::NoteKept:
-        if (m_noteDepth >= 0 && m_note.isComment() && m_note.kept.size() < 16) {
-            if (const std::optional<QByteArrayView> raw = takeGroup())
+        // A comment's date and the like: small groups, a few per comment.
+        if (m_noteDepth >= 0 && m_note.isComment() && m_note.kept.size() < 8) {
+            if (const std::optional<QByteArrayView> raw = takeGroup(false); raw && raw->size() <= 4096)
                 m_note.kept.append(raw->toByteArray());
         } else {
             skipGroup();

@@ -235,6 +235,31 @@ private slots:
                             u"[AL1] Ann Lee: Is it \u4E09three?"}));
     }
 
+    void pastedNotesJoinTheNotesArea()
+    {
+        QTextDocument doc;
+        QVERIFY(rtf::read(Notes, doc));
+        QTextDocument pasted;
+        QVERIFY(rtf::read("{\\rtf1 X{\\super\\chftn}{\\footnote P}Y\\par}", pasted));
+        QTextCursor cursor(&doc);
+        rtf::insertWithNotes(cursor, pasted);
+        // One rule, the pasted note after the others, its anchor where it was pasted.
+        int rules = 0;
+        for (QTextBlock block = doc.begin(); block.isValid(); block = block.next())
+            rules += block.blockFormat().hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth) ? 1 : 0;
+        QCOMPARE(rules, 1);
+        QCOMPARE(notesOf(doc).last().paragraphs, list({u"1 P"}));
+        QVERIFY(bodyOf(doc).startsWith(anchored(u"X1@YAnna read")));
+
+        QTextDocument back;
+        QVERIFY(rtf::read(rtf::write(doc, 1252), back));
+        QStringList texts;
+        for (const NoteText &note : notesOf(back))
+            texts << note.paragraphs.join(u'|');
+        QCOMPARE(texts, list({u"1 P", u"2 The month of May.|A second paragraph.", u"* Custom mark @.",
+                              u"4 An endnote.", u"[AL1] Ann Lee: Is it \u4E09three?"}));
+    }
+
     void aDocumentWithoutNotesHasNoNotesArea()
     {
         QTextDocument doc;

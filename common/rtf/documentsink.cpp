@@ -324,7 +324,8 @@ void DocumentSink::appendNotes()
     QTextCursor cursor(&m_document);
     cursor.movePosition(QTextCursor::End);
     QTextBlockFormat rule;
-    rule.setProperty(QTextFormat::BlockTrailingHorizontalRulerWidth, QTextLength(QTextLength::PercentageLength, 30));
+    rule.setProperty(QTextFormat::BlockTrailingHorizontalRulerWidth,
+                     QTextLength(QTextLength::PercentageLength, 30));
     rule.setTopMargin(12);
     rule.setProperty(NotesAreaProperty, true);
     rule.setProperty(NoteIdProperty, 0);

@@ -48,10 +48,10 @@ enum class NoteKind : std::uint8_t
 struct NoteInfo
 {
     NoteKind kind = NoteKind::Footnote;
-    int number = 0; ///< footnotes and endnotes count together, comments on their own
-    QString initials; ///< \atnid
-    QString author;   ///< \atnauthor
-    QString reference; ///< \atnref: the name of the comment's range
+    int number = 0;         ///< footnotes and endnotes count together, comments on their own
+    QString initials;       ///< \atnid
+    QString author;         ///< \atnauthor
+    QString reference;      ///< \atnref: the name of the comment's range
     QList<QByteArray> kept; ///< {\*\atndate ...} and the like, as read
 
     bool isComment() const { return kind == NoteKind::Comment; }

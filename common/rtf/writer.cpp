@@ -552,7 +552,8 @@ void Writer::note(int id)
     // The last paragraph needs no mark, unless it is empty: a mark that nothing follows makes none.
     for (qsizetype i = 0; i < blocks.size(); ++i) {
         const bool last = i + 1 == blocks.size();
-        paragraph(blocks.at(i), false, last && (i == 0 || blocks.at(i).length() > 1) ? Mark::None : Mark::Par);
+        const bool unmarked = last && (i == 0 || blocks.at(i).length() > 1);
+        paragraph(blocks.at(i), false, unmarked ? Mark::None : Mark::Par);
     }
     m_out.append('}');
     m_delimit = false;

@@ -73,13 +73,15 @@ QString notesOf(const QTextDocument &doc)
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat format = it.fragment().charFormat();
             if (format.hasProperty(rtf::CommentRangeProperty))
-                lines << QStringLiteral("range ") + format.stringProperty(rtf::CommentRangeProperty) + QStringLiteral(": ") + it.fragment().text();
+                lines << QStringLiteral("range ") + format.stringProperty(rtf::CommentRangeProperty) +
+                             QStringLiteral(": ") + it.fragment().text();
         }
         const int id = block.blockFormat().intProperty(rtf::NoteIdProperty);
         if (!rtf::isNotesAreaBlock(block) || id == 0)
             continue;
         if (id != last) {
-            const rtf::NoteInfo info = rtf::NoteInfo::fromVariant(block.blockFormat().property(rtf::NoteInfoProperty));
+            const rtf::NoteInfo info =
+                rtf::NoteInfo::fromVariant(block.blockFormat().property(rtf::NoteInfoProperty));
             lines << QStringLiteral("note %1 kind=%2 initials=%3 author=%4 reference=%5 kept=%6")
                          .arg(info.number)
                          .arg(int(info.kind))

@@ -44,7 +44,8 @@ QList<NoteText> notesOf(const QTextDocument &doc)
         if (!rtf::isNotesAreaBlock(block) || id == 0)
             continue;
         if (id != last)
-            notes.append({rtf::NoteInfo::fromVariant(block.blockFormat().property(rtf::NoteInfoProperty)), {}});
+            notes.append(
+                {rtf::NoteInfo::fromVariant(block.blockFormat().property(rtf::NoteInfoProperty)), {}});
         last = id;
         notes.last().paragraphs << block.text();
     }
@@ -127,7 +128,8 @@ private slots:
         QTextCursor after = find(doc, QStringLiteral("Custom mark "));
         after.setPosition(after.selectionEnd() + 1);
         QVERIFY(after.charFormat().isImageFormat());
-        QVERIFY(doc.resource(QTextDocument::ImageResource, QUrl(after.charFormat().toImageFormat().name())).isValid());
+        QVERIFY(doc.resource(QTextDocument::ImageResource, QUrl(after.charFormat().toImageFormat().name()))
+                    .isValid());
         QCOMPARE(rtf::plainText(Notes), doc.toPlainText());
     }
 
@@ -139,8 +141,9 @@ private slots:
         QVERIFY(written.contains("{\\super\\chftn}{\\footnote\\pard"));
         QVERIFY(written.contains("{\\footnote\\ftnalt\\pard"));
         QVERIFY(written.contains("{\\*\\atrfstart 0}"));
-        QVERIFY(written.contains("{\\*\\atrfend 0}{\\*\\atnid AL}{\\*\\atnauthor Ann Lee}\\chatn{\\*\\annotation"
-                                 "{\\*\\atnref 0}{\\*\\atntime \\yr2024\\mo3\\dy4}\\pard"));
+        QVERIFY(
+            written.contains("{\\*\\atrfend 0}{\\*\\atnid AL}{\\*\\atnauthor Ann Lee}\\chatn{\\*\\annotation"
+                             "{\\*\\atnref 0}{\\*\\atntime \\yr2024\\mo3\\dy4}\\pard"));
         // The notes area and the labels the reader added are not text of the file.
         QCOMPARE(written.count("The month of"), 1);
         QCOMPARE(written.count("An endnote."), 1);
@@ -170,7 +173,7 @@ private slots:
         QTextDocument back;
         QVERIFY(rtf::read(rtf::write(doc, 1252), back));
         QCOMPARE(bodyOf(back), anchored(u"Read: Anna read three books[AL1]@ in May1@ and in June*@.\n"
-                                       u"How many books?3@\nA new paragraph."));
+                                        u"How many books?3@\nA new paragraph."));
         const QList<NoteText> after = notesOf(back);
         QCOMPARE(after.size(), before.size());
         for (qsizetype i = 0; i < after.size(); ++i) {
@@ -232,7 +235,7 @@ private slots:
         for (const NoteText &note : notesOf(back))
             texts << note.paragraphs.join(u'|');
         QCOMPARE(texts, list({u"* Custom mark @.", u"2 The month of May.|A second paragraph.",
-                            u"[AL1] Ann Lee: Is it \u4E09three?"}));
+                              u"[AL1] Ann Lee: Is it \u4E09three?"}));
     }
 
     void pastedNotesJoinTheNotesArea()

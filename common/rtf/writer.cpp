@@ -644,8 +644,11 @@ void Writer::frameContent(const QTextFrame &frame, bool inTable, bool cellConten
     QList<const QTextTable *> tables; // the table that follows each block, if any
     const bool root = &frame == m_document.rootFrame();
     for (auto it = frame.begin(); !it.atEnd(); ++it) {
-        if (root && !it.currentFrame() && isNotesAreaBlock(it.currentBlock()))
-            continue; // written at the notes' anchors
+        // Notes are written at their anchors. Text that came into the rule (a note's paragraph
+        // joined to it) belongs to no note: it stays in the file as text.
+        if (const QTextBlock block = it.currentBlock(); root && !it.currentFrame() && isNotesAreaBlock(block) &&
+            (block.blockFormat().intProperty(NoteIdProperty) > 0 || block.length() <= 1))
+            continue;
         if (const QTextFrame *child = it.currentFrame()) {
             const auto *table = qobject_cast<const QTextTable *>(child);
             if (!blocks.isEmpty() && !tables.last())

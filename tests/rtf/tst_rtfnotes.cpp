@@ -210,6 +210,20 @@ private slots:
         QCOMPARE(notes.at(3).paragraphs, list({u"[AL1] Ann Lee: Yes. Is it \u4E09three?"}));
     }
 
+    void textJoinedToTheRuleIsKept()
+    {
+        QTextDocument doc;
+        QVERIFY(rtf::read(Notes, doc));
+        // Backspace at the start of the first note joins its paragraph to the rule.
+        QTextCursor cursor = find(doc, QStringLiteral("1 The month"));
+        cursor.setPosition(cursor.selectionStart());
+        cursor.deletePreviousChar();
+        QTextDocument back;
+        QVERIFY(rtf::read(rtf::write(doc, 1252), back));
+        QVERIFY(back.toPlainText().contains(QStringLiteral("The month of May.")));
+        QVERIFY(back.toPlainText().contains(QStringLiteral("A second paragraph.")));
+    }
+
     void notesWithoutAnchorOrTextAreNotLost()
     {
         QTextDocument doc;

@@ -28,6 +28,12 @@ enum class Op : std::uint8_t
     SkipDestination, ///< \info, \stylesheet...: the whole group is skipped
     KeptGroup,       ///< headers and footers: not shown, the group's bytes are kept
     Field,           ///< \field: its result's text is body text
+    Note,            ///< \footnote (argument 0), \annotation (1): a note kept with its text
+    NoteText,        ///< a note's detail given as text: argument = NoteField
+    NoteKept,        ///< \atndate, \atntime...: kept as read and written back with the comment
+    Endnote,         ///< \ftnalt: the footnote is an endnote
+    FootnoteMark,    ///< \chftn: the footnote's number
+    AnnotationMark,  ///< \chatn: the comment's mark
     // Document.
     CharsetAnsi,  ///< \ansi, \mac, \pc, \pca: argument = code page
     AnsiCodePage, ///< \ansicpgN
@@ -97,6 +103,16 @@ enum class Op : std::uint8_t
     // Picture properties.
     PictureKind,     ///< argument = PictureType
     PictureProperty, ///< argument = rtf::PictureProperty
+};
+
+/// The text of \atnid, \atnauthor, \atnref, \atrfstart and \atrfend.
+enum class NoteField : std::uint8_t
+{
+    Initials,
+    Author,
+    Reference,
+    RangeStart,
+    RangeEnd
 };
 
 enum class Alignment : std::uint8_t

@@ -2,7 +2,9 @@
 
 #include "keptgroups.h"
 #include "picturerender.h"
+#include "rtf.h"
 
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QTextImageFormat>
 #include <QTextTable>
@@ -141,6 +143,10 @@ void DocumentSink::openParagraph()
 
 void DocumentSink::text(const QString &text, const TextStyle &style)
 {
+    if (m_note) {
+        m_note->sink->text(text, style);
+        return;
+    }
     if (batchable(style)) {
         // Text of one formatting, over any number of paragraphs, goes in as one string.
         if (m_batch.isEmpty() && m_batchParagraphs == 0)
@@ -174,8 +180,12 @@ void DocumentSink::text(const QString &text, const TextStyle &style)
     m_cursor.insertText(text, cachedFormat(style));
 }
 
-void DocumentSink::picture(const KeptPicture &picture, const TextStyle &)
+void DocumentSink::picture(const KeptPicture &picture, const TextStyle &style)
 {
+    if (m_note) {
+        m_note->sink->picture(picture, style);
+        return;
+    }
     startPendingParagraph();
     const PictureData &data = picture.data();
     const PictureImage image = renderPicture(data);
@@ -195,6 +205,10 @@ void DocumentSink::picture(const KeptPicture &picture, const TextStyle &)
 
 void DocumentSink::paragraphEnd(const ParagraphStyle &paragraph, const TextStyle &style)
 {
+    if (m_note) {
+        m_note->sink->paragraphEnd(paragraph, style);
+        return;
+    }
     if (batchable(style) && (m_batchParagraphs == 0 || paragraph == m_batchParagraph)) {
         if (m_batch.isEmpty() && m_batchParagraphs == 0)
             m_batchStyle = style;
@@ -216,14 +230,145 @@ void DocumentSink::keptGroup(QByteArrayView raw)
 
 void DocumentSink::finish(const ParagraphStyle &lastParagraph, const TextStyle &style)
 {
+    if (m_note)
+        noteEnd(m_note->info, lastParagraph, style);
     flushBatch();
     // A document read anew keeps no headers of the one it held before.
     if (m_keptGroups != keptGroups(m_document))
         setKeptGroups(m_document, m_keptGroups);
-    if (m_paragraphPending)
-        return; // the last paragraph mark ends the document
-    m_cursor.setBlockFormat(blockFormat(lastParagraph));
-    m_cursor.setBlockCharFormat(cachedFormat(style));
+    if (!m_paragraphPending) { // else the last paragraph mark ends the document
+        m_cursor.setBlockFormat(blockFormat(lastParagraph));
+        m_cursor.setBlockCharFormat(cachedFormat(style));
+    }
+    appendNotes();
+}
+
+void DocumentSink::noteStart(const NoteInfo &note)
+{
+    if (m_note)
+        return; // notes do not nest
+    startPendingParagraph();
+    auto built = std::make_unique<Note>();
+    built->id = m_nextNoteId++;
+    built->info = note;
+    if (note.isComment()) {
+        // A small marker, which the writer leaves out: the comment itself is written here.
+        QTextCharFormat marker = m_hasLast ? m_lastFormat : QTextCharFormat();
+        marker.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+        marker.setForeground(QColor(0x80, 0x50, 0x00));
+        marker.setBackground(QColor(0xff, 0xec, 0x99));
+        marker.setProperty(NoteLabelProperty, note.commentMarker());
+        m_cursor.insertText(note.commentMarker(), marker);
+    }
+    QTextCharFormat anchor;
+    anchor.setObjectType(NoteAnchorObject);
+    anchor.setProperty(NoteIdProperty, built->id);
+    m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), anchor);
+    built->document = std::make_unique<QTextDocument>();
+    built->document->setUndoRedoEnabled(false);
+    built->sink = std::make_unique<DocumentSink>(*built->document);
+    m_note = std::move(built);
+}
+
+void DocumentSink::noteEnd(const NoteInfo &note, const ParagraphStyle &lastParagraph, const TextStyle &style)
+{
+    if (!m_note)
+        return;
+    m_note->sink->finish(lastParagraph, style);
+    m_note->sink.reset();
+    m_note->info = note;
+    m_notes.push_back(std::move(m_note));
+}
+
+void DocumentSink::noteNumber(const QString &number, const TextStyle &style)
+{
+    if (m_note) {
+        m_note->sink->noteNumber(number, style);
+        return;
+    }
+    startPendingParagraph();
+    QTextCharFormat format = cachedFormat(style);
+    format.setProperty(NoteNumberProperty, number);
+    m_cursor.insertText(number, format);
+}
+
+void DocumentSink::commentRange(bool start, const QString &name)
+{
+    if (m_note || name.isEmpty())
+        return;
+    flushBatch();
+    const int position = m_cursor.position();
+    if (start) {
+        if (m_rangeStarts.size() < MaxNotes)
+            m_rangeStarts.insert(name, position);
+        return;
+    }
+    const auto it = m_rangeStarts.constFind(name);
+    if (it == m_rangeStarts.constEnd())
+        return; // an end without a start
+    if (it.value() < position) {
+        QTextCursor range(&m_document);
+        range.setPosition(it.value());
+        range.setPosition(position, QTextCursor::KeepAnchor);
+        QTextCharFormat format;
+        format.setProperty(CommentRangeProperty, name);
+        range.mergeCharFormat(format);
+    }
+    m_rangeStarts.erase(it);
+}
+
+void DocumentSink::appendNotes()
+{
+    if (m_notes.empty())
+        return;
+    QTextCursor cursor(&m_document);
+    cursor.movePosition(QTextCursor::End);
+    QTextBlockFormat rule;
+    rule.setProperty(QTextFormat::BlockTrailingHorizontalRulerWidth,
+                     QTextLength(QTextLength::PercentageLength, 30));
+    rule.setTopMargin(12);
+    rule.setProperty(NotesAreaProperty, true);
+    rule.setProperty(NoteIdProperty, 0);
+    cursor.insertBlock(rule, QTextCharFormat());
+    // Footnotes first, then the comments, each in the order read.
+    for (const bool comments : {false, true}) {
+        for (const std::unique_ptr<Note> &note : m_notes) {
+            if (note->info.isComment() != comments)
+                continue;
+            const QTextDocument &content = *note->document;
+            bool first = true;
+            for (QTextBlock block = content.begin(); block.isValid(); block = block.next()) {
+                QTextBlockFormat format = block.blockFormat();
+                format.setProperty(NotesAreaProperty, true);
+                format.setProperty(NoteIdProperty, note->id);
+                format.setProperty(NoteInfoProperty, note->info.toVariant());
+                cursor.insertBlock(format, block.charFormat());
+                const auto fragments = block.begin();
+                if (first) {
+                    // A footnote that starts with its number or its own mark needs no label.
+                    const QTextCharFormat start =
+                        fragments.atEnd() ? QTextCharFormat() : fragments.fragment().charFormat();
+                    const bool marked = start.hasProperty(NoteNumberProperty) ||
+                                        (!start.isImageFormat() && start.objectType() == QTextFormat::NoObject &&
+                                         start.verticalAlignment() == QTextCharFormat::AlignSuperScript);
+                    if (comments || !marked) {
+                        QTextCharFormat label = fragments.atEnd() ? block.charFormat() : start;
+                        if (label.isImageFormat() || label.objectType() != QTextFormat::NoObject)
+                            label = block.charFormat();
+                        label.setVerticalAlignment(QTextCharFormat::AlignNormal);
+                        label.setProperty(NoteLabelProperty, note->info.label());
+                        if (comments)
+                            label.setFontWeight(QFont::Bold);
+                        cursor.insertText(note->info.label(), label);
+                    }
+                    first = false;
+                }
+                for (auto it = fragments; !it.atEnd(); ++it)
+                    cursor.insertText(it.fragment().text(), it.fragment().charFormat());
+            }
+            copyPictures(content, content, m_document);
+        }
+    }
 }
 
 void DocumentSink::enterCell()
@@ -246,6 +391,8 @@ void DocumentSink::enterCell()
 
 void DocumentSink::rowStart(const RowDefinition &row)
 {
+    if (m_note)
+        return;
     flushBatch();
     if (m_table && m_rowOpen) {
         // A table inside the next cell, after what the cell holds so far.
@@ -279,6 +426,8 @@ void DocumentSink::rowStart(const RowDefinition &row)
 
 void DocumentSink::cellEnd(const ParagraphStyle &paragraph, const TextStyle &style)
 {
+    if (m_note)
+        return;
     startPendingParagraph();
     m_cursor.setBlockFormat(blockFormat(paragraph));
     m_cursor.setBlockCharFormat(cachedFormat(style));
@@ -288,6 +437,8 @@ void DocumentSink::cellEnd(const ParagraphStyle &paragraph, const TextStyle &sty
 
 void DocumentSink::rowEnd(const RowDefinition &row)
 {
+    if (m_note)
+        return;
     if (!m_table)
         return;
     m_cellPending = false;
@@ -352,6 +503,8 @@ void DocumentSink::rowEnd(const RowDefinition &row)
 
 void DocumentSink::tableEnd()
 {
+    if (m_note)
+        return;
     if (!m_table)
         return;
     // A column no row defined is as wide as the one before it, so that the table reads back
@@ -416,6 +569,10 @@ void PlainTextSink::startPendingParagraph()
 
 void PlainTextSink::text(const QString &text, const TextStyle &style)
 {
+    if (m_note) {
+        m_note->text(text, style);
+        return;
+    }
     startPendingParagraph();
     QString &target = out();
     if (style.hidden) {
@@ -428,6 +585,8 @@ void PlainTextSink::text(const QString &text, const TextStyle &style)
         return;
     }
     m_hiddenIn = nullptr;
+    if (m_text.isEmpty() && !m_inTable && style.position == TextStyle::VerticalPosition::Super)
+        m_startsWithMark = true; // a mark of its own
     const qsizetype start = target.size();
     target.append(text);
     // As QTextDocument::toPlainText() gives them.
@@ -440,8 +599,12 @@ void PlainTextSink::text(const QString &text, const TextStyle &style)
     }
 }
 
-void PlainTextSink::picture(const KeptPicture &, const TextStyle &)
+void PlainTextSink::picture(const KeptPicture &picture, const TextStyle &style)
 {
+    if (m_note) {
+        m_note->picture(picture, style);
+        return;
+    }
     startPendingParagraph();
     out().append(QChar::ObjectReplacementCharacter);
 }
@@ -576,12 +739,68 @@ void PlainTextSink::tableEnd()
     out().append(text);
 }
 
-void PlainTextSink::paragraphEnd(const ParagraphStyle &, const TextStyle &)
+void PlainTextSink::paragraphEnd(const ParagraphStyle &paragraph, const TextStyle &style)
 {
+    if (m_note) {
+        m_note->paragraphEnd(paragraph, style);
+        return;
+    }
     startPendingParagraph();
     m_paragraphPending = true;
 }
 
-void PlainTextSink::finish(const ParagraphStyle &, const TextStyle &) {}
+void PlainTextSink::noteStart(const NoteInfo &note)
+{
+    if (m_note)
+        return;
+    startPendingParagraph();
+    m_hiddenIn = nullptr;
+    if (note.isComment())
+        out().append(note.commentMarker());
+    out().append(QChar::ObjectReplacementCharacter);
+    m_note = std::make_unique<PlainTextSink>();
+    m_noteInfo = note;
+}
+
+void PlainTextSink::noteEnd(const NoteInfo &note, const ParagraphStyle &, const TextStyle &)
+{
+    if (!m_note)
+        return;
+    m_notes.append(Note{note, m_note->result(), m_note->m_startsWithMark});
+    m_note.reset();
+}
+
+void PlainTextSink::noteNumber(const QString &number, const TextStyle &style)
+{
+    if (m_note) {
+        m_note->noteNumber(number, style);
+        return;
+    }
+    startPendingParagraph();
+    m_hiddenIn = nullptr;
+    if (m_text.isEmpty() && !m_inTable)
+        m_startsWithMark = true;
+    out().append(number);
+}
+
+void PlainTextSink::finish(const ParagraphStyle &paragraph, const TextStyle &style)
+{
+    if (m_note)
+        noteEnd(m_noteInfo, paragraph, style);
+    if (m_notes.isEmpty())
+        return;
+    // As DocumentSink shows them: a rule, the footnotes, the comments.
+    m_text.append(u'\n');
+    for (const bool comments : {false, true}) {
+        for (const Note &note : std::as_const(m_notes)) {
+            if (note.info.isComment() != comments)
+                continue;
+            m_text.append(u'\n');
+            if (comments || !note.startsWithMark)
+                m_text.append(note.info.label());
+            m_text.append(note.text);
+        }
+    }
+}
 
 } // namespace rtf

@@ -2,8 +2,12 @@
 
 #include "sink.h"
 
+#include <QHash>
 #include <QTextCharFormat>
 #include <QTextCursor>
+
+#include <memory>
+#include <vector>
 
 class QTextDocument;
 class QTextTable;
@@ -24,7 +28,8 @@ inline constexpr int HiddenFormatProperty = QTextFormat::UserProperty + 0x761;
 
 /// Fills a QTextDocument through a QTextCursor. Pictures become image resources of the document
 /// (see renderPicture()), named after their content, at the size the file gives; the image
-/// format holds the kept picture (setKeptPicture()) for the writer.
+/// format holds the kept picture (setKeptPicture()) for the writer. Footnotes and comments are
+/// gathered on the side and shown at the end, in the notes area (see notes.h).
 class DocumentSink final : public Sink
 {
 public:
@@ -41,6 +46,10 @@ public:
     void rowEnd(const RowDefinition &row) override;
     void tableEnd() override;
     void keptGroup(QByteArrayView raw) override;
+    void noteStart(const NoteInfo &note) override;
+    void noteEnd(const NoteInfo &note, const ParagraphStyle &lastParagraph, const TextStyle &style) override;
+    void noteNumber(const QString &number, const TextStyle &style) override;
+    void commentRange(bool start, const QString &name) override;
 
     static QTextCharFormat charFormat(const TextStyle &style);
     static QTextBlockFormat blockFormat(const ParagraphStyle &paragraph);
@@ -52,8 +61,21 @@ private:
     void flushBatch();
     void enterCell();
     const QTextCharFormat &cachedFormat(const TextStyle &style);
+    void appendNotes();
+
+    struct Note
+    {
+        int id = 0;
+        NoteInfo info;
+        std::unique_ptr<QTextDocument> document; // the note's content, read by sink
+        std::unique_ptr<DocumentSink> sink;      // while it is being read
+    };
 
     QTextDocument &m_document;
+    std::unique_ptr<Note> m_note; // the note being read: content goes to its sink
+    std::vector<std::unique_ptr<Note>> m_notes;
+    int m_nextNoteId = 1;
+    QHash<QString, int> m_rangeStarts; // comment ranges open, by name: where they start
     QList<QByteArray> m_keptGroups;
     QTextCursor m_cursor;
     bool m_paragraphPending = false;
@@ -98,10 +120,24 @@ public:
     void cellEnd(const ParagraphStyle &paragraph, const TextStyle &style) override;
     void rowEnd(const RowDefinition &row) override;
     void tableEnd() override;
+    void noteStart(const NoteInfo &note) override;
+    void noteEnd(const NoteInfo &note, const ParagraphStyle &lastParagraph, const TextStyle &style) override;
+    void noteNumber(const QString &number, const TextStyle &style) override;
 
     QString result() const { return m_text; }
 
 private:
+    struct Note
+    {
+        NoteInfo info;
+        QString text;
+        bool startsWithMark = false;
+    };
+    std::unique_ptr<PlainTextSink> m_note; // the note being read
+    NoteInfo m_noteInfo;
+    QList<Note> m_notes;
+    bool m_startsWithMark = false; // the text starts with its number (\chftn) or its own mark
+
     void startPendingParagraph();
     QString &out() { return m_inTable ? m_cellText : m_text; }
 

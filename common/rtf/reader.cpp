@@ -3,6 +3,7 @@
 #include "codepage.h"
 #include "controlwords.h"
 #include "keptgroups.h"
+#include "notes.h"
 #include "picture.h"
 #include "sink.h"
 #include "tokenizer.h"
@@ -36,6 +37,7 @@ enum class Destination : std::uint8_t
     ShapePictureValue,  // {\sv} of the pib property: the shape's picture
     Alternate,          // a stand-in of the picture before it: only its \pict is kept
     FieldInstruction,   // skipped but for shapes
+    NoteText,           // \atnid, \atnauthor, \atnref, \atrfstart, \atrfend
 };
 
 /// How a \pict group relates to the pictures around it.
@@ -221,6 +223,7 @@ public:
         , m_sink(sink)
         , m_text(m_decoder)
         , m_fontName(m_decoder)
+        , m_noteText(m_decoder)
     {
         m_stack.reserve(Reader::MaxDepth + 1);
         m_stack.push_back(GroupState());
@@ -240,6 +243,15 @@ private:
     void closeGroup();
     void skipGroup();
     void keepGroup(); // skips the group a header or footer word opens, keeping its bytes
+    // Skips the group the word opens, giving its bytes; counted groups share the headers' bounds.
+    std::optional<QByteArrayView> takeGroup(bool counted);
+
+    // Footnotes and comments (the sink gets their content between noteStart() and noteEnd()).
+    void startNote(bool comment);
+    void endNote();
+    void startNoteText(NoteField field);
+    void commitNoteText();
+    void footnoteMark();
     void controlWord(const Token &token);
     void controlSymbol(char symbol, bool groupStart);
     void text(QByteArrayView bytes);
@@ -343,6 +355,18 @@ private:
     QByteArray m_shapeName;     // text of the \sn being read
     int m_fieldDepth = -1;      // group depth of a field whose instruction held a shape picture
     bool m_done = false; // the document's outermost group has closed
+
+    int m_noteDepth = -1; // group depth of the note being read; -1 = none
+    NoteInfo m_note;
+    int m_notesRead = 0;
+    int m_footnotes = 0;
+    int m_comments = 0;
+    QString m_commentInitials; // \atnid and \atnauthor before the \annotation they belong to
+    QString m_commentAuthor;
+    int m_noteTextDepth = -1; // group depth of the NoteText group being read
+    NoteField m_noteField = NoteField::Initials;
+    TextBuffer m_noteText;
+    qsizetype m_noteTextBytes = 0;
 };
 
 void Parser::run()
@@ -407,6 +431,8 @@ void Parser::finish()
     // Input cut short ends every open group: what was read so far is the document.
     if (m_pictureDepth >= 0)
         finishPicture();
+    if (m_noteDepth >= 0)
+        endNote();
     flushPendingPicture();
     flushText();
     syncStyle();
@@ -446,6 +472,10 @@ void Parser::closeGroup()
     }
     if (m_fieldDepth == closing)
         m_fieldDepth = -1;
+    if (m_noteTextDepth == closing)
+        commitNoteText();
+    if (m_noteDepth == closing)
+        endNote();
     if (m_overflow > 0) {
         --m_overflow;
     } else {
@@ -473,21 +503,109 @@ void Parser::skipGroup()
     closeGroup();
 }
 
-void Parser::keepGroup()
+std::optional<QByteArrayView> Parser::takeGroup(bool counted)
 {
     // Only a group the word opens can be kept whole; one cut short by the end of the input is
     // dropped, as it could not be written back.
     const bool whole = m_wordOpensGroup && m_overflow == 0 && state().destination == Destination::Body;
     const qsizetype start = m_groupOpenAt;
+    const int before = depth();
     skipGroup();
-    if (!whole || m_done)
-        return;
+    if (!whole || m_done || depth() >= before)
+        return std::nullopt;
     const QByteArrayView raw = m_data.sliced(start, m_tokens.position() - start);
-    if (!isWholeGroup(raw) || m_keptGroups >= MaxKeptGroups || m_keptBytes + raw.size() > MaxKeptBytes)
-        return;
-    ++m_keptGroups;
-    m_keptBytes += raw.size();
-    m_sink.keptGroup(raw);
+    if (!isWholeGroup(raw))
+        return std::nullopt;
+    if (counted) {
+        if (m_keptGroups >= MaxKeptGroups || m_keptBytes + raw.size() > MaxKeptBytes)
+            return std::nullopt;
+        ++m_keptGroups;
+        m_keptBytes += raw.size();
+    }
+    return raw;
+}
+
+void Parser::keepGroup()
+{
+    if (const std::optional<QByteArrayView> raw = takeGroup(true))
+        m_sink.keptGroup(*raw);
+}
+
+void Parser::startNote(bool comment)
+{
+    // The note's anchor is content of the text around it.
+    beforeContent();
+    flushText();
+    m_note = NoteInfo();
+    if (comment) {
+        m_note.kind = NoteKind::Comment;
+        m_note.number = ++m_comments;
+        m_note.initials = m_commentInitials;
+        m_note.author = m_commentAuthor;
+    } else {
+        m_note.number = ++m_footnotes;
+    }
+    m_commentInitials.clear();
+    m_commentAuthor.clear();
+    m_noteDepth = depth();
+    ++m_notesRead;
+    m_sink.noteStart(m_note);
+}
+
+void Parser::endNote()
+{
+    flushPendingPicture();
+    flushText();
+    syncStyle();
+    m_noteDepth = -1;
+    m_sink.noteEnd(m_note, state().paragraph, m_style);
+}
+
+void Parser::startNoteText(NoteField field)
+{
+    state().destination = Destination::NoteText;
+    m_noteField = field;
+    m_noteTextDepth = depth();
+    m_noteText.clear();
+    m_noteTextBytes = 0;
+}
+
+void Parser::commitNoteText()
+{
+    m_noteTextDepth = -1;
+    QString value = m_noteText.take().trimmed();
+    value.truncate(256);
+    const bool inNote = m_noteDepth >= 0;
+    switch (m_noteField) {
+    // Initials and author come before the comment they name (the comment's marker shows them).
+    case NoteField::Initials:
+        m_commentInitials = value;
+        break;
+    case NoteField::Author:
+        m_commentAuthor = value;
+        break;
+    case NoteField::Reference:
+        if (inNote)
+            m_note.reference = value;
+        break;
+    case NoteField::RangeStart:
+    case NoteField::RangeEnd:
+        if (!inNote && !value.isEmpty()) {
+            flushPendingPicture();
+            flushText();
+            m_sink.commentRange(m_noteField == NoteField::RangeStart, value);
+        }
+        break;
+    }
+}
+
+void Parser::footnoteMark()
+{
+    // Inside a footnote its own number, in the text the number of the footnote that follows.
+    const int number = m_noteDepth >= 0 && !m_note.isComment() ? m_note.number : m_footnotes + 1;
+    beforeContent();
+    flushText();
+    m_sink.noteNumber(QString::number(number), m_style);
 }
 
 void Parser::controlWord(const Token &token)
@@ -499,6 +617,17 @@ void Parser::controlWord(const Token &token)
     if (ignorable && !m_ignorableOpensGroup)
         return; // "\*" inside a group: that word alone is ignored
     if (!word) {
+        // AbiWord writes the author's name straight after the word: "\atnauthorAnn Lee".
+        constexpr std::string_view Author = "atnauthor";
+        if (ignorable && st.destination == Destination::Body && token.word.size() > Author.size() &&
+            token.word.substr(0, Author.size()) == Author) {
+            startNoteText(NoteField::Author);
+            const std::string_view rest = token.word.substr(Author.size());
+            m_noteText.addBytes(QByteArrayView(rest.data(), qsizetype(rest.size())), documentCodePage());
+            if (!token.hasParameter && m_tokens.position() > 0 && m_data[m_tokens.position() - 1] == ' ')
+                m_noteText.addBytes(" ", documentCodePage());
+            return;
+        }
         if (ignorable)
             skipGroup();
         return;
@@ -552,6 +681,41 @@ void Parser::controlWord(const Token &token)
     case Op::KeptGroup:
         keepGroup();
         return;
+    case Op::Note:
+        if (dest != Destination::Body) {
+            skipGroup();
+            return;
+        }
+        // A note inside a note, or one beyond the bound, is read as text where it stands.
+        if (m_noteDepth < 0 && m_overflow == 0 && depth() >= 2 && m_notesRead < MaxNotes)
+            startNote(word->argument == 1);
+        break;
+    case Op::NoteText:
+        if (dest != Destination::Body || m_noteTextDepth >= 0) {
+            skipGroup();
+            return;
+        }
+        startNoteText(NoteField(word->argument));
+        break;
+    case Op::NoteKept:
+        // A comment's date and the like: small groups, a few per comment.
+        if (m_noteDepth >= 0 && m_note.isComment() && m_note.kept.size() < 8) {
+            if (const std::optional<QByteArrayView> raw = takeGroup(false); raw && raw->size() <= 4096)
+                m_note.kept.append(raw->toByteArray());
+        } else {
+            skipGroup();
+        }
+        return;
+    case Op::Endnote:
+        if (m_noteDepth >= 0 && m_note.kind == NoteKind::Footnote)
+            m_note.kind = NoteKind::Endnote;
+        break;
+    case Op::FootnoteMark:
+        if (dest == Destination::Body)
+            footnoteMark();
+        break;
+    case Op::AnnotationMark:
+        break; // the comment's own marker stands where the comment does
     case Op::CharsetAnsi:
         m_ansiCodePage = word->argument;
         styleChanged();
@@ -784,7 +948,9 @@ void Parser::controlWord(const Token &token)
         st.paragraph.spaceAfter = clampInt(param, 0, MaxTwips);
         break;
     case Op::Par:
-        if (dest == Destination::Body) {
+        if (dest == Destination::Body && m_noteDepth >= 0) {
+            paragraphEnd();
+        } else if (dest == Destination::Body) {
             placeInTable();
             paragraphEnd();
         }
@@ -797,11 +963,13 @@ void Parser::controlWord(const Token &token)
         break;
     case Op::Cell:
         // \cell ends a cell of the outermost table, \nestcell one of the paragraph's level.
-        if (dest == Destination::Body)
+        if (dest == Destination::Body && m_noteDepth >= 0)
+            paragraphEnd(); // a note's table is read as its paragraphs
+        else if (dest == Destination::Body)
             cellEnd(word->argument != 0 ? std::max(paragraphLevel(), 1) : 1);
         break;
     case Op::Row:
-        if (dest == Destination::Body)
+        if (dest == Destination::Body && m_noteDepth < 0)
             rowEnd(word->argument != 0 ? std::max(paragraphLevel(), 2) : 1);
         break;
     case Op::Char:
@@ -856,6 +1024,12 @@ void Parser::text(QByteArrayView bytes)
         if (m_shapeName.size() < 64)
             m_shapeName.append(bytes.first(std::min<qsizetype>(bytes.size(), 64)));
         break;
+    case Destination::NoteText:
+        if (m_noteTextBytes < 1024) {
+            m_noteText.addBytes(bytes.first(std::min<qsizetype>(bytes.size(), 1024)), documentCodePage());
+            m_noteTextBytes += bytes.size();
+        }
+        break;
     default:
         break;
     }
@@ -873,6 +1047,10 @@ void Parser::byteOfText(std::uint8_t byte)
         if (m_fontNumber)
             m_fontName.addBytes(QByteArrayView(&c, 1), codePageOfEntry());
         break;
+    case Destination::NoteText:
+        if (m_noteTextBytes++ < 1024)
+            m_noteText.addBytes(QByteArrayView(&c, 1), m_codePage);
+        break;
     default:
         break;
     }
@@ -888,6 +1066,10 @@ void Parser::character(char16_t ch)
     case Destination::FontTable:
         if (m_fontNumber)
             m_fontName.addChar(ch);
+        break;
+    case Destination::NoteText:
+        if (m_noteTextBytes++ < 1024)
+            m_noteText.addChar(ch);
         break;
     default:
         break;
@@ -1049,6 +1231,8 @@ RowDefinition &Parser::definedRow()
 
 void Parser::placeInTable()
 {
+    if (m_noteDepth >= 0)
+        return; // a note's content is not the table's
     const int level = paragraphLevel();
     closeTablesTo(level);
     openRowsTo(level);

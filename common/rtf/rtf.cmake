@@ -5,6 +5,7 @@ target_sources(common PRIVATE
     rtf/documentsink.cpp rtf/documentsink.h
     rtf/keptgroups.cpp rtf/keptgroups.h
     rtf/macpages.cpp rtf/macpages.h
+    rtf/notes.cpp rtf/notes.h
     rtf/picture.cpp rtf/picture.h
     rtf/picturerender.cpp rtf/picturerender.h
     rtf/reader.cpp rtf/reader.h

@@ -17,7 +17,8 @@ class QTextDocument;
 /// rtf::Reader for the bounds. Pictures are kept with their bytes and written back unchanged
 /// (rtf/picture.h), shown as rtf::renderPicture() draws them, shape pictures at their anchor.
 /// Headers and footers are not shown; their groups are kept and written back as read
-/// (rtf/keptgroups.h).
+/// (rtf/keptgroups.h). Footnotes, endnotes and comments are shown at the end of the document,
+/// under a rule, and written back as notes where they stand (rtf/notes.h).
 namespace rtf {
 
 /// True when data is RTF: it starts, after blanks, with "{\rtf".

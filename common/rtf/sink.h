@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controlwords.h"
+#include "notes.h"
 #include "picture.h"
 
 #include <QByteArray>
@@ -120,6 +121,25 @@ public:
     /// A group the reader does not show but that should be written back as it stands (a header
     /// or footer): raw holds its bytes, "{" to "}".
     virtual void keptGroup(QByteArrayView raw) { Q_UNUSED(raw); }
+
+    // A footnote or comment: noteStart() where it stands, its content, then noteEnd() with all
+    // the details the group gave and the formatting in force at its end (as finish() has it).
+    // Notes do not nest, and no table row starts or ends inside one.
+    virtual void noteStart(const NoteInfo &note) { Q_UNUSED(note); }
+    virtual void noteEnd(const NoteInfo &note, const ParagraphStyle &lastParagraph, const TextStyle &style)
+    {
+        Q_UNUSED(note);
+        Q_UNUSED(lastParagraph);
+        Q_UNUSED(style);
+    }
+    /// The number \chftn stands for, formatted as style.
+    virtual void noteNumber(const QString &number, const TextStyle &style) { text(number, style); }
+    /// \atrfstart, \atrfend: the text a comment refers to starts or ends here.
+    virtual void commentRange(bool start, const QString &name)
+    {
+        Q_UNUSED(start);
+        Q_UNUSED(name);
+    }
 };
 
 } // namespace rtf

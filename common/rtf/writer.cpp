@@ -3,10 +3,13 @@
 #include "codepage.h"
 #include "documentsink.h"
 #include "keptgroups.h"
+#include "notes.h"
 #include "picture.h"
 #include "reader.h"
 
 #include <QBuffer>
+#include <QHash>
+#include <QSet>
 #include <QImage>
 #include <QImageReader>
 #include <QPixmap>
@@ -133,6 +136,11 @@ private:
     void paragraph(const QTextBlock &block, int level, Mark mark);
     void picture(const QTextImageFormat &format);
     void hidden(const QTextCharFormat &object);
+    void collectNotes();
+    void note(int id);
+    void noteNumber(const QTextCharFormat &format);
+    void textGroup(const char *name, const QString &value);
+    void commentRange(const QString &name);
     void content(QTextFrame::iterator begin, const QTextFrame::iterator &end, int level, bool cellContent);
     void emptyCell(int level);
     void table(const QTextTable &table, int level);
@@ -150,7 +158,20 @@ private:
     int m_unicodeSkip = 1;
     RunStyle m_current;
     bool m_currentKnown = false;
+
+    // The notes area's paragraphs by note id, and the ids in the order they stand there.
+    QHash<int, QList<QTextBlock>> m_noteBlocks;
+    QList<int> m_noteOrder;
+    QSet<int> m_notesWritten;
+    bool m_inNote = false;
+    QString m_openRange; // the comment range whose text is being written
 };
+
+/// text without the lead the reader put before it (a label, a number), when it still starts so.
+QString withoutLead(const QString &text, const QString &lead)
+{
+    return !lead.isEmpty() && text.startsWith(lead) ? text.sliced(lead.size()) : text;
+}
 
 Writer::Style Writer::styleOf(const QTextCharFormat &format) const
 {
@@ -444,6 +465,108 @@ void Writer::hidden(const QTextCharFormat &object)
     m_unicodeSkip = skip;
 }
 
+void Writer::collectNotes()
+{
+    for (auto it = m_document.rootFrame()->begin(); !it.atEnd(); ++it) {
+        const QTextBlock block = it.currentBlock();
+        if (!block.isValid() || !isNotesAreaBlock(block))
+            continue;
+        const int id = block.blockFormat().intProperty(NoteIdProperty);
+        if (id <= 0)
+            continue; // the rule
+        if (!m_noteBlocks.contains(id))
+            m_noteOrder.append(id);
+        m_noteBlocks[id].append(block);
+    }
+}
+
+void Writer::textGroup(const char *name, const QString &value)
+{
+    m_out.append("{\\*\\");
+    m_out.append(name);
+    m_out.append(' ');
+    m_delimit = false;
+    const int skip = m_unicodeSkip;
+    text(value);
+    m_unicodeSkip = skip; // a \ucN inside the group ends with it
+    m_out.append('}');
+    m_delimit = false;
+}
+
+void Writer::commentRange(const QString &name)
+{
+    if (m_inNote || name == m_openRange)
+        return;
+    if (!m_openRange.isEmpty())
+        textGroup("atrfend", m_openRange);
+    if (!name.isEmpty())
+        textGroup("atrfstart", name);
+    m_openRange = name;
+}
+
+void Writer::noteNumber(const QTextCharFormat &format)
+{
+    // A group of its own, as word processors write it: "{\super\chftn}".
+    const RunStyle current = m_current;
+    const bool known = m_currentKnown;
+    m_out.append('{');
+    m_delimit = false;
+    switchTo(format);
+    word("chftn");
+    m_out.append('}');
+    m_delimit = false;
+    m_current = current;
+    m_currentKnown = known;
+}
+
+void Writer::note(int id)
+{
+    // A note at its anchor once; one whose paragraphs were all deleted is gone.
+    const auto it = m_noteBlocks.constFind(id);
+    if (m_inNote || it == m_noteBlocks.constEnd() || m_notesWritten.contains(id))
+        return;
+    m_notesWritten.insert(id);
+    const QList<QTextBlock> &blocks = it.value();
+    const NoteInfo info = NoteInfo::fromVariant(blocks.first().blockFormat().property(NoteInfoProperty));
+    const RunStyle current = m_current;
+    const bool known = m_currentKnown;
+    const int skip = m_unicodeSkip;
+    m_inNote = true;
+    if (info.isComment()) {
+        textGroup("atnid", info.initials);
+        if (!info.author.isEmpty())
+            textGroup("atnauthor", info.author);
+        word("chatn");
+        m_out.append("{\\*\\annotation");
+        m_delimit = true;
+        if (!info.reference.isEmpty())
+            textGroup("atnref", info.reference);
+        for (const QByteArray &group : info.kept) {
+            if (isWholeGroup(group)) {
+                m_out.append(group);
+                m_delimit = false;
+            }
+        }
+    } else {
+        m_out.append('{');
+        word("footnote");
+        if (info.kind == NoteKind::Endnote)
+            word("ftnalt");
+    }
+    // The last paragraph needs no mark, unless it is empty: a mark that nothing follows makes none.
+    for (qsizetype i = 0; i < blocks.size(); ++i) {
+        const bool last = i + 1 == blocks.size();
+        const bool unmarked = last && (i == 0 || blocks.at(i).length() > 1);
+        paragraph(blocks.at(i), 0, unmarked ? Mark::None : Mark::Par);
+    }
+    m_out.append('}');
+    m_delimit = false;
+    m_inNote = false;
+    m_current = current;
+    m_currentKnown = known;
+    m_unicodeSkip = skip;
+}
+
 void Writer::paragraph(const QTextBlock &block, int level, Mark mark)
 {
     const QTextBlockFormat format = block.blockFormat();
@@ -482,6 +605,12 @@ void Writer::paragraph(const QTextBlock &block, int level, Mark mark)
         if (!fragment.isValid())
             continue;
         const QTextCharFormat charFormat = fragment.charFormat();
+        commentRange(charFormat.stringProperty(CommentRangeProperty));
+        if (charFormat.objectType() == NoteAnchorObject) {
+            for (qsizetype i = 0; i < fragment.length(); ++i)
+                note(charFormat.intProperty(NoteIdProperty));
+            continue;
+        }
         if (charFormat.objectType() == HiddenTextObject) {
             for (qsizetype i = 0; i < fragment.length(); ++i)
                 hidden(charFormat);
@@ -493,8 +622,17 @@ void Writer::paragraph(const QTextBlock &block, int level, Mark mark)
                 picture(image);
             continue;
         }
+        // What the reader added for the eye is left out; text typed after it stays.
+        QString content = withoutLead(fragment.text(), charFormat.stringProperty(NoteLabelProperty));
+        if (const QString number = charFormat.stringProperty(NoteNumberProperty);
+            !number.isEmpty() && content.startsWith(number)) {
+            noteNumber(charFormat);
+            content = content.sliced(number.size());
+        }
+        if (content.isEmpty())
+            continue;
         switchTo(charFormat);
-        text(fragment.text());
+        text(content);
     }
     if (mark == Mark::None)
         return;
@@ -521,7 +659,13 @@ void Writer::content(QTextFrame::iterator begin, const QTextFrame::iterator &end
     // document is that structure, not content, and the reader makes it again.
     QList<QTextBlock> blocks;
     QList<const QTextTable *> tables; // the table that follows each block, if any
+    const bool root = level == 0 && !cellContent;
     for (auto it = begin; !(it == end); ++it) {
+        // Notes are written at their anchors. Text that came into the rule (a note's paragraph
+        // joined to it) belongs to no note: it stays in the file as text.
+        if (const QTextBlock block = it.currentBlock(); root && !it.currentFrame() && isNotesAreaBlock(block) &&
+            (block.blockFormat().intProperty(NoteIdProperty) > 0 || block.length() <= 1))
+            continue;
         if (const QTextFrame *child = it.currentFrame()) {
             const auto *table = qobject_cast<const QTextTable *>(child);
             if (!blocks.isEmpty() && !tables.last())
@@ -661,7 +805,12 @@ QByteArray Writer::run()
 {
     // The body first: its fonts and colours, in the order of first use, make the tables.
     m_out.reserve(m_document.characterCount() + 1024);
+    collectNotes();
     content(m_document.rootFrame()->begin(), m_document.rootFrame()->end(), 0, false);
+    commentRange(QString());
+    // Notes whose anchor was deleted with the text around it: at the end, rather than lost.
+    for (const int id : std::as_const(m_noteOrder))
+        note(id);
     if (m_fonts.isEmpty())
         collect(QTextCharFormat());
     QByteArray body;

@@ -1,5 +1,6 @@
 #include "richtextbox.h"
 
+#include "rtf/notes.h"
 #include "rtf/rtf.h"
 
 #include <QColor>
@@ -164,7 +165,7 @@ void RichTextBox::insertRtf(const QByteArray &rtfData)
     rtf::copyPictures(pasted, pasted, *document());
     QTextCursor cursor = textCursor();
     cursor.beginEditBlock();
-    cursor.insertFragment(QTextDocumentFragment(&pasted));
+    rtf::insertWithNotes(cursor, pasted); // its notes join the notes area
     cursor.endEditBlock();
     setTextCursor(cursor);
     ensureCursorVisible();

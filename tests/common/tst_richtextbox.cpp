@@ -239,6 +239,22 @@ private slots:
         QCOMPARE(dumpDocument(back, DumpForm::Effective), dumpDocument(*box.document(), DumpForm::Effective));
     }
 
+    void pastedNotesJoinTheNotesArea()
+    {
+        RichTextBox box;
+        QVERIFY(rtf::read("{\\rtf1 Mine{\\super\\chftn}{\\footnote Old note.}\\par}", *box.document()));
+        auto *mime = new QMimeData;
+        mime->setData(QStringLiteral("text/rtf"), "{\\rtf1 Pasted{\\super\\chftn}{\\footnote New note.}\\par}");
+        QApplication::clipboard()->setMimeData(mime);
+        select(box, 0, 0);
+        box.paste();
+        // Both notes, each once and under one rule, both written as footnotes.
+        QCOMPARE(box.plainText(), QStringLiteral("Pasted1\uFFFCMine1\uFFFC\n\n1 Old note.\n1 New note."));
+        QTextDocument back;
+        QVERIFY(rtf::read(rtf::write(*box.document()), back));
+        QCOMPARE(back.toPlainText(), QStringLiteral("Pasted1\uFFFCMine2\uFFFC\n\n1 New note.\n2 Old note."));
+    }
+
     void pastedPicturesAndRtfFromOtherPrograms()
     {
         RichTextBox box;

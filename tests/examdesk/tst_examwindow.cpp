@@ -18,6 +18,9 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <QTextBlock>
+#include <QTextDocument>
+
 #include <algorithm>
 #include <thread>
 
@@ -471,6 +474,23 @@ private slots:
         QCOMPARE(exam.question(), QString());
         QCOMPARE(exam.get<RichTextBox>(QStringLiteral("Rich解题辅导"))->plainText().trimmed(),
                  QStringLiteral("Explain 3"));
+    }
+
+    void aQuestionsNotesAreShownBelowIt()
+    {
+        TestDataRoot root;
+        writeExamPaper(root, 1, "TESTtime=30\r\nCHANGE_QUESTION_SORT=0\r\n", {QStringLiteral("1")});
+        root.write(QStringLiteral("SHIJUAN/Unit3/q1.RTF"),
+                   "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs24 What is 25 + 17?{\\super\\chftn}"
+                   "{\\footnote\\pard\\plain\\fs20{\\super\\chftn} Add the ones.}{\\*\\atnid MB}"
+                   "{\\*\\atnauthor Ms. Brook}\\chatn{\\*\\annotation\\pard\\plain Tens first.}\\par}");
+        prompt::ScopedScript script;
+        Exam exam;
+        QCOMPARE(exam.question(), QStringLiteral("What is 25 + 17?1\uFFFC[MB1]\uFFFC\n\n1 Add the ones.\n"
+                                                 "[MB1] Ms. Brook: Tens first."));
+        const QTextDocument *shown = exam.get<RichTextBox>(QStringLiteral("Rich题目"))->document();
+        const QTextBlockFormat rule = shown->findBlockByNumber(1).blockFormat();
+        QVERIFY(rule.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth));
     }
 
     void overAShareThePaperIsCopiedOnce()

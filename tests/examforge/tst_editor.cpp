@@ -384,6 +384,29 @@ private slots:
         QCOMPARE(examforge::session().questions.fullScore, qint16(7));
     }
 
+    void aQuestionsNotesSurviveAnEdit()
+    {
+        TestDataRoot root;
+        writeCatalogue(root, {u"Unit3"_s});
+        writePaper(root, u"Unit3"_s, simpleQuestions(1));
+        root.write(u"SHIJUAN/Unit3/q1.RTF"_s,
+                   "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs24 What is 25 + 17?{\\super\\chftn}"
+                   "{\\footnote\\pard\\plain\\fs20{\\super\\chftn} Add the ones.}{\\*\\atnid MB}"
+                   "{\\*\\atnauthor Ms. Brook}\\chatn{\\*\\annotation\\pard\\plain Tens first.}\\par}");
+        Editor e(u"Unit3"_s);
+        // The notes show below the question, under a rule.
+        QCOMPARE(e.question()->plainText(),
+                 QString(u"What is 25 + 17?1\uFFFC[MB1]\uFFFC\n\n1 Add the ones.\n[MB1] Ms. Brook: Tens first."_s));
+        QTest::keyClicks(e.question(), u"Now: "_s);
+        e.click(u"Cmd_ok"_s);
+        const QByteArray saved = root.read(u"SHIJUAN/Unit3/q1.RTF"_s);
+        QVERIFY(saved.contains("{\\footnote"));
+        QVERIFY(saved.contains("{\\*\\atnauthor Ms. Brook}\\chatn{\\*\\annotation"));
+        QCOMPARE(rtf::plainTextOfFile(root.file(u"SHIJUAN/Unit3/q1.RTF"_s)),
+                 QString(u"Now: What is 25 + 17?1\uFFFC[MB1]\uFFFC\n\n1 Add the ones.\n"
+                         u"[MB1] Ms. Brook: Tens first."_s));
+    }
+
     void okRecountsTheFullScoreAfterTyping()
     {
         TestDataRoot root;

@@ -1,6 +1,7 @@
 // Golden files: tests/rtf/golden/<case>/input.rtf read into a document must give exactly
 // expected.txt (plain text) and formats.txt (see rtfdump.h); each is also written and read back.
 #include "rtf/documentsink.h"
+#include "rtf/notes.h"
 #include "rtf/rtf.h"
 #include "rtfdump.h"
 
@@ -39,22 +40,56 @@ void writeText(const QString &path, const QString &text)
         file.write(text.toUtf8());
 }
 
-/// The text of doc with hidden runs as their text and without pictures: what an office
-/// program's text export gives.
+/// The text of doc with hidden runs as their text, without pictures and notes: what an office
+/// program's text export gives (it leaves notes out, but for the footnotes' numbers).
 QString textWithHidden(const QTextDocument &doc)
 {
     QStringList lines;
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        if (rtf::isNotesAreaBlock(block))
+            continue;
         QString line;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const QTextCharFormat format = fragment.charFormat();
+            if (format.objectType() == rtf::NoteAnchorObject || format.hasProperty(rtf::NoteLabelProperty))
+                continue;
             if (format.objectType() == rtf::HiddenTextObject)
                 line += format.stringProperty(rtf::HiddenTextProperty).repeated(fragment.length());
             else if (!format.isImageFormat())
                 line += fragment.text();
         }
         lines << line;
+    }
+    return lines.join(u'\n');
+}
+
+/// The notes of doc as a listing: each note's details and text, and the text comment ranges mark.
+QString notesOf(const QTextDocument &doc)
+{
+    QStringList lines;
+    int last = -1;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (format.hasProperty(rtf::CommentRangeProperty))
+                lines << QStringLiteral("range ") + format.stringProperty(rtf::CommentRangeProperty) +
+                             QStringLiteral(": ") + it.fragment().text();
+        }
+        const int id = block.blockFormat().intProperty(rtf::NoteIdProperty);
+        if (!rtf::isNotesAreaBlock(block) || id == 0)
+            continue;
+        if (id != last) {
+            const rtf::NoteInfo info =
+                rtf::NoteInfo::fromVariant(block.blockFormat().property(rtf::NoteInfoProperty));
+            lines << QStringLiteral("note %1 kind=%2 initials=%3 author=%4 reference=%5 kept=%6")
+                         .arg(info.number)
+                         .arg(int(info.kind))
+                         .arg(info.initials, info.author, info.reference)
+                         .arg(info.kept.size());
+            last = id;
+        }
+        lines << QStringLiteral("  ") + block.text();
     }
     return lines.join(u'\n');
 }
@@ -144,6 +179,7 @@ private slots:
             QVERIFY(rtf::read(written, back));
             QCOMPARE(back.toPlainText(), doc.toPlainText());
             QCOMPARE(dumpDocument(back, DumpForm::Effective), dumpDocument(doc, DumpForm::Effective));
+            QCOMPARE(notesOf(back), notesOf(doc));
             QCOMPARE(rtf::write(back, codePage), written);
         }
     }

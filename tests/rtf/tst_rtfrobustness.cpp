@@ -100,6 +100,10 @@ private slots:
         QTest::newRow("itap beyond the limit")
             << QByteArray("\\pard\\intbl\\itap2000000000 Deep\\nestcell\\pard After\\par")
             << QStringList{u"Deep"_s, u"After"_s} << QList<int>{16, 0};
+        QTest::newRow("footnote holding a table in a nested cell")
+            << QByteArray("\\pard\\intbl\\itap2 A{\\footnote\\pard\\intbl\\itap3 N\\nestcell\\trowd\\cellx500\\row}B"
+                          "\\nestcell{\\*\\nesttableprops\\trowd\\cellx900\\nestrow}\\pard\\intbl C\\cell\\row\\pard after\\par")
+            << QStringList{u"A"_s, u"C"_s, u"after"_s, u"N"_s} << QList<int>{2, 1, 0, 0};
         QTest::newRow("cell closes the nested levels")
             << QByteArray("\\pard\\intbl\\itap3 Three\\nestcell\\cell\\pard\\intbl Next\\cell\\row")
             << QStringList{u"Three"_s, u"Next"_s} << QList<int>{3, 1};
@@ -277,6 +281,101 @@ private slots:
                 qWarning("%s", data.toHex().constData());
             QCOMPARE(rtf::plainText(data), doc.toPlainText());
         }
+    }
+
+    void brokenNotesKeepWhatCanBeRead_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("text"); // "@" for a note's anchor
+        QTest::newRow("footnote in a footnote")
+            << QByteArray("A{\\footnote B{\\footnote C} D} E\\par") << QStringLiteral("A@ E\n\n1 BC D");
+        QTest::newRow("comment without an end")
+            << QByteArray("A{\\*\\atrfstart 1}B{\\*\\atnid X}\\chatn{\\*\\annotation{\\*\\atnref 1} note")
+            << QStringLiteral("AB[X1]@\n\n[X1]  note");
+        QTest::newRow("range without an end")
+            << QByteArray("A{\\*\\atrfstart 1}B{\\*\\annotation x}C\\par") << QStringLiteral("AB[C1]@C\n\n[C1] x");
+        QTest::newRow("footnote in a table cell")
+            << QByteArray("\\trowd\\cellx1000\\cellx2000\\intbl A{\\footnote\\pard\\plain N\\par M\\cell K\\row}B\\cell "
+                          "C\\cell\\row\\pard after\\par")
+            << QStringLiteral("\nA@B\nC\nafter\n\n1 N\nM\nK");
+        QTest::newRow("nested table in a footnote in a nested cell")
+            << QByteArray("\\pard\\intbl\\itap2 A{\\footnote\\pard\\intbl\\itap3 N\\nestcell{\\*\\nesttableprops\\trowd"
+                          "\\cellx500\\nestrow}M\\cell K\\row}B\\nestcell{\\*\\nesttableprops\\trowd\\cellx900\\nestrow}"
+                          "\\pard\\intbl C\\cell\\row\\pard after\\par")
+            << QStringLiteral("\n\nA@B\nC\nafter\n\n1 N\nM\nK");
+        QTest::newRow("footnote in a header")
+            << QByteArray("{\\header H{\\footnote F}}Body\\par") << QStringLiteral("Body");
+        QTest::newRow("footnote outside any group") << QByteArray("A\\footnote B\\par") << QStringLiteral("AB");
+        QTest::newRow("comment in a footnote")
+            << QByteArray("A{\\footnote B{\\*\\annotation C}}\\par") << QStringLiteral("A@\n\n1 BC");
+        QTest::newRow("footnote in a picture")
+            << QByteArray("A{\\pict\\pngblip{\\footnote B}00}C\\par") << QStringLiteral("A@C");
+        QTest::newRow("number without a footnote") << QByteArray("A{\\super\\chftn}B\\par") << QStringLiteral("A1B");
+        QTest::newRow("empty comment details")
+            << QByteArray("{\\*\\atnid}{\\*\\atnauthor}{\\*\\annotation{\\*\\atnref}{\\*\\atndate}}x")
+            << QStringLiteral("[C1]@x\n\n[C1] ");
+    }
+
+    void brokenNotesKeepWhatCanBeRead()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, text);
+        const QByteArray data = "{\\rtf1\\ansi " + body + "}";
+        text.replace(u'@', QChar::ObjectReplacementCharacter);
+        // A picture that cannot be read shows as one object, as an anchor does.
+        QCOMPARE(readBothWays(data), text);
+        for (qsizetype cut = 0; cut <= data.size(); ++cut)
+            readBothWays(data.first(cut));
+        QTextDocument doc;
+        QVERIFY(rtf::read(data, doc));
+        const QByteArray written = rtf::write(doc, 1252);
+        QTextDocument back;
+        QVERIFY(rtf::read(written, back));
+        QCOMPARE(back.toPlainText(), doc.toPlainText());
+        QCOMPARE(rtf::write(back, 1252), written);
+    }
+
+    void randomNoteSoup()
+    {
+        // As randomTokenSoup, with the words of footnotes and comments among the pieces.
+        // clang-format off
+        static const char *pieces[] = {
+            "{", "}", "{", "}", "\\par ", "\\b ", "\\super ", "\\plain ", "\\pard ", "text ", "\\u20013?", "\\v ",
+            "{\\footnote ", "{\\*\\footnote ", "\\footnote ", "\\ftnalt ", "\\chftn ", "{\\chftn}", "\\chatn ",
+            "{\\*\\annotation ", "{\\*\\atnid AB}", "{\\*\\atnauthor Ann}", "{\\*\\atnref 1}", "{\\*\\atndate 5}",
+            "{\\*\\atrfstart 1}", "{\\*\\atrfend 1}", "{\\*\\atrfstart 2}", "{\\*\\atrfend 2}", "{\\*\\atnid ",
+            "{\\*\\atnauthorAnn Lee}", "{\\header ", "\\trowd ", "\\cellx1000 ", "\\intbl ", "\\cell ", "\\row ",
+            "{\\pict\\pngblip 89504e47}", "\\*", "\\line ", "\\tab ",
+        };
+        // clang-format on
+        std::mt19937 random(19);
+        for (int round = 0; round < 1500; ++round) {
+            QByteArray data = "{\\rtf1\\ansi ";
+            const int count = std::uniform_int_distribution<int>(0, 120)(random);
+            for (int i = 0; i < count; ++i)
+                data.append(pieces[std::uniform_int_distribution<size_t>(0, std::size(pieces) - 1)(random)]);
+            QTextDocument doc;
+            rtf::read(data, doc);
+            const QByteArray written = rtf::write(doc, 1252);
+            QTextDocument back;
+            QVERIFY(rtf::read(written, back));
+            if (back.toPlainText() != doc.toPlainText() || rtf::plainText(data) != doc.toPlainText())
+                qWarning("%s", data.constData());
+            QCOMPARE(back.toPlainText(), doc.toPlainText());
+            QCOMPARE(rtf::write(back, 1252), written);
+            QCOMPARE(rtf::plainText(data), doc.toPlainText());
+        }
+    }
+
+    void manyNotesStayLinear()
+    {
+        const auto build = [](int n) {
+            return "{\\rtf1 " + QByteArray("a{\\*\\atrfstart 1}b{\\*\\atrfend 1}{\\footnote x}{\\*\\annotation y}").repeated(n) + "}";
+        };
+        millisecondsToRead(build(200)); // warm up
+        const qint64 small = std::max<qint64>(millisecondsToRead(build(500)), 5);
+        const qint64 large = millisecondsToRead(build(2000));
+        QVERIFY2(large < small * 10, qPrintable(QStringLiteral("%1 ms, then %2 ms").arg(small).arg(large)));
     }
 
     void timeGrowsLinearly_data()

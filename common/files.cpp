@@ -158,8 +158,11 @@ bool writeAtomically(const QString &path, const QByteArray &bytes)
         temp = path + u'.' + randomSuffix();
         nativeTemp = QFile::encodeName(temp);
         fd = ::open(nativeTemp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0 && errno != EEXIST)
+        if (fd < 0 && errno != EEXIST) {
+            // A network folder that went away may have made the file all the same.
+            filelock::removeLater(temp);
             return false;
+        }
     }
     if (fd < 0)
         return false;

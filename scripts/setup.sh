@@ -11,7 +11,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libvulkan-dev
     libquazip1-qt6-dev
-    qt6-svg-dev libwmf-dev libemf2svg-dev
+    qt6-svg-dev libwmf-dev libemf2svg-dev libexpat1-dev libjpeg-dev
     fonts-wqy-microhei
     xvfb xauth
 )

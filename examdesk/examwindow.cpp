@@ -195,13 +195,7 @@ bool ExamWindow::askToRetryRead(const QString &text)
     if (again == prompt::Answer::Ok)
         return true;
     m_finishing = true;
-    QTimer::singleShot(0, this, [this] {
-        if (!是否在本地运行)
-            clearWorkFolder();
-        close();
-        if (m_exit)
-            m_exit();
-    });
+    QTimer::singleShot(0, this, &ExamWindow::leave);
     return false;
 }
 
@@ -736,6 +730,11 @@ void ExamWindow::finish(bool timeOut)
     总得分 = examdesk::score(m_questions, m_answers, 默认分值, m_marking.voided, m_marking.rule);
     const bool saved = writeFinish(ui->Lab_TIMER->text().trimmed(), 总得分);
     prompt::inform(this, examdesk::finishMessage(DISPLAY_SCORE == 1, 总分, 总得分, saved));
+    leave();
+}
+
+void ExamWindow::leave()
+{
     m_prefetch.reset();
     if (!是否在本地运行)
         clearWorkFolder();

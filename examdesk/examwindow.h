@@ -129,6 +129,8 @@ private:
     void positionChanged(qint16 before);
     void saveDone(quint64 submission, bool written);
     void clearWorkFolder();
+    /// Ends the window's test: the work folder emptied, the window closed, the program told.
+    void leave();
     bool handleKey(QKeyEvent *event);
     int currentQuestion() const;
 
